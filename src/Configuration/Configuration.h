@@ -1,0 +1,50 @@
+#pragma once
+
+#include "Configuration/AppEntry.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMetaType>
+#include <optional>
+
+enum class TimingPreset;
+
+// The user's settings record. Durations are seconds. Fields are declared, encoded and decoded in
+// this order; the JSON keys are the field names.
+struct Configuration {
+    double workDurationSeconds = 2100;
+    double breakDurationSeconds = 40;
+    double snoozeDurationSeconds = 60;
+    double idleThresholdSeconds = 30;
+    double preAlertDurationSeconds = 60;
+    double cursorAlertDurationSeconds = 10;
+    double naturalBreakSeconds = 90;
+    double tickIntervalSeconds = 1;
+    bool breakBlockMeetingEnabled = true;
+    bool breakBlockFullscreenEnabled = true;
+    QList<AppEntry> meetingApps = AppEntry::defaultMeetingApps();
+    QList<AppEntry> breakBlockerApps;
+    bool breakBlockAppsEnabled = false;
+    QList<AppEntry> meetingExclusionApps = AppEntry::defaultMeetingExclusionApps();
+    bool longBreakEnabled = true;
+    double longBreakDurationSeconds = 120;
+    qint64 longBreakIntervalBreaks = 2;
+    bool sendAnonymousCrashReports = true;
+
+    // Numbers compare numerically, so a NaN field makes two records unequal.
+    friend bool operator==(const Configuration&, const Configuration&) = default;
+
+    static const Configuration& defaults();
+
+    // The preset whose ten timing values this record holds exactly, if any.
+    std::optional<TimingPreset> activePreset() const;
+
+    // Strict decoding: an absent or null key takes its default, a key of the wrong type (or a
+    // malformed list element) fails the whole record.
+    static std::optional<Configuration> fromJson(const QByteArray& json);
+    // Compact JSON with all 18 keys. Fails when a number is not finite, since the JSON writer
+    // would silently turn it into null.
+    std::optional<QByteArray> toJson() const;
+};
+
+Q_DECLARE_METATYPE(Configuration)

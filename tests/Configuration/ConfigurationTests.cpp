@@ -1,0 +1,157 @@
+#include "Configuration/ConfigurationManager.h"
+#include "Configuration/UserDefaults.h"
+#include "UserDefaultsReset.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace {
+const QString key = ConfigurationManager::storeKey;
+
+Configuration loadFrom(const QByteArray& stored)
+{
+    resetUserDefaults();
+    UserDefaults::setValue(key, stored);
+    return ConfigurationManager().config();
+}
+} // namespace
+
+class ConfigurationStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override { resetUserDefaults(); }
+};
+
+TEST_F(ConfigurationStoreTest, NothingStoredGivesDefaultsAndWritesNothing)
+{
+    ConfigurationManager manager;
+    EXPECT_EQ(manager.config(), Configuration::defaults());
+    EXPECT_FALSE(UserDefaults::contains(key));
+}
+
+TEST_F(ConfigurationStoreTest, DecodeTable)
+{
+    const Configuration defaults = Configuration::defaults();
+    EXPECT_EQ(loadFrom("{}"), defaults);
+
+    Configuration oneField = loadFrom(R"({"workDurationSeconds": 1500})");
+    EXPECT_EQ(oneField.workDurationSeconds, 1500);
+    oneField.workDurationSeconds = defaults.workDurationSeconds;
+    EXPECT_EQ(oneField, defaults);
+
+    EXPECT_TRUE(loadFrom(R"({"meetingApps": []})").meetingApps.isEmpty());
+    EXPECT_EQ(loadFrom(R"({"meetingApps": null})").meetingApps, AppEntry::defaultMeetingApps());
+    EXPECT_EQ(
+        loadFrom(R"({"unknownKey": 5, "longBreakIntervalBreaks": 4})").longBreakIntervalBreaks, 4);
+
+    // One unreadable key or element and every field takes its default.
+    for (
+        const char* broken : {
+            R"({"workDurationSeconds": 1500, "breakBlockAppsEnabled": "yes"})",
+            R"({"workDurationSeconds": 1500, "breakBlockerApps": [{"bundleIdentifier": "a"}]})",
+            R"({"workDurationSeconds": 1500, "meetingApps": [{"bundleIdentifier": 1, "displayName": "x"}]})",
+            R"({"workDurationSeconds": "1500"})",
+            R"({"workDurationSeconds": 1500, "longBreakIntervalBreaks": 2.5})",
+            R"({"workDurationSeconds": 1500, "longBreakEnabled": 1})",
+            R"({"workDurationSeconds": 1500, "meetingApps": {}})",
+            R"([1, 2])",
+            R"({"workDurationSeconds": 1500)",
+            "",
+        }) {
+        EXPECT_EQ(loadFrom(broken), defaults) << broken;
+    }
+}
+
+TEST_F(ConfigurationStoreTest, StoredValueOfAnotherTypeCountsAsNone)
+{
+    UserDefaults::setValue(key, QStringLiteral(R"({"workDurationSeconds": 1500})"));
+    EXPECT_EQ(ConfigurationManager().config(), Configuration::defaults());
+}
+
+TEST_F(ConfigurationStoreTest, UnreadableValueStaysUntilTheFirstAssignment)
+{
+    UserDefaults::setValue(key, QByteArray("not json"));
+    ConfigurationManager manager;
+    EXPECT_EQ(UserDefaults::value(key).toByteArray(), "not json");
+    manager.setConfig(manager.config());
+    EXPECT_EQ(Configuration::fromJson(UserDefaults::value(key).toByteArray()),
+              Configuration::defaults());
+}
+
+TEST_F(ConfigurationStoreTest, EveryAssignmentPublishesAndSaves)
+{
+    ConfigurationManager manager;
+    QSignalSpy spy(&manager, &ConfigurationManager::configChanged);
+    manager.setConfig(manager.config());
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_TRUE(UserDefaults::contains(key));
+
+    Configuration changed = manager.config();
+    changed.breakBlockerApps = {{QStringLiteral("org.gnome.Totem"), QStringLiteral("Videos")}};
+    changed.longBreakIntervalBreaks = 5;
+    changed.workDurationSeconds = 1234.5;
+    manager.setConfig(changed);
+    EXPECT_EQ(spy.count(), 2);
+    EXPECT_EQ(ConfigurationManager().config(), changed);
+}
+
+TEST_F(ConfigurationStoreTest, NonFiniteNumbersAreNeverStored)
+{
+    ConfigurationManager manager;
+    Configuration good = manager.config();
+    good.breakDurationSeconds = 55;
+    manager.setConfig(good);
+
+    for (double bad : {std::nan(""), std::numeric_limits<double>::infinity(),
+                       -std::numeric_limits<double>::infinity()}) {
+        Configuration broken = good;
+        broken.tickIntervalSeconds = bad;
+        manager.setConfig(broken);
+        EXPECT_FALSE(broken.toJson().has_value());
+        EXPECT_EQ(ConfigurationManager().config(), good);
+    }
+}
+
+TEST(ConfigurationRecord, EncodesAllEighteenKeys)
+{
+    const std::optional<QByteArray> json = Configuration::defaults().toJson();
+    ASSERT_TRUE(json.has_value());
+    const QJsonObject object = QJsonDocument::fromJson(*json).object();
+    EXPECT_EQ(object.size(), 18);
+    EXPECT_EQ(object.value("longBreakIntervalBreaks").toInteger(), 2);
+    EXPECT_EQ(object.value("meetingApps").toArray().size(), AppEntry::defaultMeetingApps().size());
+    EXPECT_EQ(
+        object.value("meetingExclusionApps").toArray().first().toObject().value("displayName"),
+        "EasyEffects");
+    EXPECT_FALSE(json->contains('\n'));
+    EXPECT_EQ(Configuration::fromJson(*json), Configuration::defaults());
+}
+
+TEST(ConfigurationRecord, EqualityIsByValueAndOrder)
+{
+    Configuration a;
+    Configuration b;
+    EXPECT_EQ(a, b);
+    std::swap(b.meetingApps[0], b.meetingApps[1]);
+    EXPECT_NE(a, b);
+    b = a;
+    b.idleThresholdSeconds = std::nan("");
+    EXPECT_NE(b, b);
+
+    const AppEntry x{QStringLiteral("id"), QStringLiteral("One")};
+    const AppEntry y{QStringLiteral("id"), QStringLiteral("Two")};
+    EXPECT_NE(x, y);
+    EXPECT_EQ(x.id(), y.id());
+    EXPECT_NE(qHash(x), qHash(y));
+}
+
+TEST(ConfigurationRecord, LargeBreakCountsRoundTripExactly)
+{
+    Configuration c;
+    c.longBreakIntervalBreaks = (qint64(1) << 53);
+    EXPECT_EQ(Configuration::fromJson(*c.toJson())->longBreakIntervalBreaks, qint64(1) << 53);
+}

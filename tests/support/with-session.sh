@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Runs one command inside a private desktop session made for it: its own XDG folders and, on
+# request, an Xvfb server (never a fixed display number), a window manager, a session bus and a
+# null PulseAudio server. Only the processes started here are stopped here, by PID.
+#
+#   with-session.sh --services=x11,wm,dbus,pulse [--screen=WxHxD] command args...
+set -u
+
+services=""
+screen="1280x800x24"
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --services=*) services="${1#--services=}"; shift ;;
+        --screen=*) screen="${1#--screen=}"; shift ;;
+        --) shift; break ;;
+        *) break ;;
+    esac
+done
+[ $# -gt 0 ] || { echo "with-session.sh: no command" >&2; exit 2; }
+
+want() { case ",$services," in *",$1,"*) return 0 ;; esac; return 1; }
+
+root=$(mktemp -d "${TMPDIR:-/tmp}/ostavel-session.XXXXXX")
+pids=()
+cleanup() {
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+        kill "${pids[i]}" 2>/dev/null
+    done
+    for pid in "${pids[@]}"; do
+        wait "$pid" 2>/dev/null
+    done
+    rm -rf "$root"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+mkdir -p "$root/runtime" "$root/config" "$root/data" "$root/cache" "$root/home"
+chmod 0700 "$root/runtime"
+export XDG_RUNTIME_DIR="$root/runtime"
+export XDG_CONFIG_HOME="$root/config"
+export XDG_DATA_HOME="$root/data"
+export XDG_CACHE_HOME="$root/cache"
+export OSTAVEL_TEST_SESSION_ROOT="$root"
+unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS PULSE_SERVER
+
+if want x11 || want wm; then
+    exec {dfd}<> <(:)
+    Xvfb -displayfd "$dfd" -screen 0 "$screen" -noreset -nolisten tcp +extension RANDR \
+        >"$root/xvfb.log" 2>&1 &
+    pids+=($!)
+    display=""
+    for _ in $(seq 1 100); do
+        read -r -t 0.1 display <&"$dfd" && break
+    done
+    exec {dfd}<&-
+    if [ -z "$display" ]; then
+        echo "with-session.sh: Xvfb did not start" >&2
+        cat "$root/xvfb.log" >&2
+        exit 1
+    fi
+    export DISPLAY=":$display"
+fi
+
+if want wm; then
+    openbox --sm-disable --config-file /dev/null >"$root/wm.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 1 50); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.1
+    done
+fi
+
+if want dbus; then
+    exec {afd}<> <(:)
+    dbus-daemon --session --nofork --nopidfile --print-address="$afd" >"$root/dbus.log" 2>&1 &
+    pids+=($!)
+    address=""
+    read -r -t 10 address <&"$afd"
+    exec {afd}<&-
+    if [ -z "$address" ]; then
+        echo "with-session.sh: dbus-daemon did not start" >&2
+        exit 1
+    fi
+    export DBUS_SESSION_BUS_ADDRESS="$address"
+fi
+
+if want pulse; then
+    mkdir -p "$root/runtime/pulse"
+    HOME="$root/home" pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+        --disable-shm=yes --log-target=file:"$root/pulse.log" \
+        -L "module-native-protocol-unix auth-anonymous=1 socket=$root/runtime/pulse/native" \
+        -L "module-null-sink sink_name=ostavel_null_sink" \
+        -L "module-null-source source_name=ostavel_null_source" >/dev/null 2>&1 &
+    pids+=($!)
+    export PULSE_SERVER="unix:$root/runtime/pulse/native"
+    for _ in $(seq 1 100); do
+        pactl info >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+fi
+
+"$@" &
+child=$!
+pids=("$child" "${pids[@]}")
+wait "$child"
+status=$?
+pids=("${pids[@]:1}")
+exit "$status"
