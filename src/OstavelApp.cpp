@@ -1,0 +1,57 @@
+#include "OstavelApp.h"
+
+#include "AppDelegate.h"
+#include "BreakManager/ActivityMonitorProtocol.h"
+#include "BreakManager/BreakBlockerManagerProtocol.h"
+#include "MediaSoundPlayer.h"
+#include "Platform/Linux/X11PointerButtonState.h"
+#include "Platform/Linux/XdgAutostartLoginItem.h"
+
+#if __has_include("Platform/Linux/LinuxActivityMonitor.h")
+#include "Platform/Linux/LinuxActivityMonitor.h"
+#define OSTAVEL_HAS_ACTIVITY_MONITOR 1
+#endif
+
+void OstavelApp::selectPlatform()
+{
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
+OstavelApp::OstavelApp(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+    setOrganizationName(QStringLiteral("Ostavel"));
+    setApplicationName(QStringLiteral("Ostavel"));
+    setQuitOnLastWindowClosed(false);
+}
+
+OstavelApp::~OstavelApp() = default;
+
+AppComponents OstavelApp::linuxComponents(const Clock& clock)
+{
+    AppComponents c;
+    c.clock = &clock;
+#ifdef OSTAVEL_HAS_ACTIVITY_MONITOR
+    c.makeActivityMonitor = []() -> std::unique_ptr<ActivityMonitorProtocol> {
+        return makeLinuxActivityMonitor();
+    };
+    c.startActivityMonitor = [](ActivityMonitorProtocol& monitor) {
+        static_cast<ActivityMonitor&>(monitor).start();
+    };
+#endif
+    c.makeLoginItem = [] { return std::make_unique<XdgAutostartLoginItem>(); };
+    c.makeSoundPlayer = [] { return std::make_unique<MediaSoundPlayer>(); };
+    c.makePointerButtonState = [] { return std::make_unique<X11PointerButtonState>(); };
+    return c;
+}
+
+int OstavelApp::run()
+{
+    m_delegate = std::make_unique<AppDelegate>(linuxComponents(m_clock));
+    QMetaObject::invokeMethod(
+        m_delegate.get(), [this] { m_delegate->applicationDidFinishLaunching(); },
+        Qt::QueuedConnection);
+    return exec();
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "AppDelegate.h"
+#include "AppFakes.h"
+#include "BreakManager/BreakManager.h"
+#include "Configuration/ConfigurationManager.h"
+#include "Configuration/UserDefaults.h"
+#include "FakeActivityMonitor.h"
+#include "FakeBreakBlockerManager.h"
+#include "FakeClock.h"
+#include "FakeLoginItem.h"
+#include "FakePointerButtonState.h"
+#include "UserDefaultsReset.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+#include <memory>
+
+// A delegate on fakes. The fakes are owned by the delegate; the fixture keeps pointers to them
+// and one story that the windows, sounds and crash reporting all write into.
+class AppDelegateTest : public ::testing::Test {
+protected:
+    void SetUp() override { resetUserDefaults(); }
+
+    AppComponents components()
+    {
+        AppComponents c;
+        c.clock = &clock;
+        c.makeActivityMonitor = [this] {
+            auto monitor = std::make_unique<FakeActivityMonitor>();
+            activity = monitor.get();
+            return monitor;
+        };
+        c.startActivityMonitor = [this](ActivityMonitorProtocol&) { ++activityStarts; };
+        c.makeLoginItem = [this] {
+            auto item = std::make_unique<FakeLoginItem>();
+            loginItem = item.get();
+            return item;
+        };
+        c.makeSoundPlayer = [this] { return std::make_unique<RecordingSoundPlayer>(story); };
+        c.makeUpdater = [this] {
+            auto updater = std::make_unique<FakeUpdateChannelSource>();
+            channel = updater.get();
+            return updater;
+        };
+        c.makeCrashReporting = [this] {
+            auto reporting = std::make_unique<FakeCrashReporting>(story);
+            crash = reporting.get();
+            return reporting;
+        };
+        c.makeBreakBlockerManager = [this](ConfigurationManager&) {
+            auto manager = std::make_unique<FakeBreakBlockerManager>();
+            blockers = manager.get();
+            return manager;
+        };
+        c.makePointerButtonState = [this] {
+            auto pointer = std::make_unique<FakePointerButtonState>();
+            pointerButtons = pointer.get();
+            return pointer;
+        };
+        c.makeBreakWindowController = [this](BreakManager&) {
+            return std::make_unique<RecordingWindowController>(story, QStringLiteral("break"));
+        };
+        c.makePreAlertWindowController = [this](BreakManager&) {
+            return std::make_unique<RecordingWindowController>(story, QStringLiteral("preAlert"));
+        };
+        c.makeCursorAlertWindowController = [this](BreakManager&) {
+            return std::make_unique<RecordingWindowController>(story,
+                                                               QStringLiteral("cursorAlert"));
+        };
+        c.isTrayAvailable = [this] { return trayAvailable; };
+        c.quit = [this] { ++quitCalls; };
+        return c;
+    }
+
+    AppDelegate& delegate()
+    {
+        if (!m_delegate)
+            m_delegate = std::make_unique<AppDelegate>(components());
+        return *m_delegate;
+    }
+    void makeDelegate(AppComponents c) { m_delegate = std::make_unique<AppDelegate>(std::move(c)); }
+    void destroyDelegate() { m_delegate.reset(); }
+
+    BreakManager& engine() { return delegate().breakManager(); }
+
+    void configure(const std::function<void(Configuration&)>& edit)
+    {
+        Configuration c = delegate().configManager().config();
+        edit(c);
+        delegate().configManager().setConfig(c);
+    }
+
+    // Runs what the delegate queued for the next pass of the event loop.
+    static void settle()
+    {
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+    }
+
+    FakeClock clock;
+    QStringList story;
+    bool trayAvailable = true;
+    int quitCalls = 0;
+    int activityStarts = 0;
+    FakeActivityMonitor* activity = nullptr;
+    FakeLoginItem* loginItem = nullptr;
+    FakeUpdateChannelSource* channel = nullptr;
+    FakeCrashReporting* crash = nullptr;
+    FakeBreakBlockerManager* blockers = nullptr;
+    FakePointerButtonState* pointerButtons = nullptr;
+
+private:
+    std::unique_ptr<AppDelegate> m_delegate;
+};

@@ -1,0 +1,257 @@
+#include "AppDelegateHarness.h"
+#include "Views/MenuBarHintView.h"
+
+#include <QSystemTrayIcon>
+#include <QTest>
+
+// Start-up: paths, start once, launch at login.
+
+TEST_F(AppDelegateTest, StartingTwiceMakesOneTrayIconAndOneLoginItemWrite)
+{
+    delegate().startMainApp();
+    delegate().startMainApp();
+    settle();
+
+    EXPECT_EQ(delegate().findChildren<QSystemTrayIcon*>().size(), 1);
+    EXPECT_EQ(loginItem->registerCalls, 1);
+    EXPECT_EQ(activityStarts, 1);
+    EXPECT_TRUE(engine().isTicking());
+    EXPECT_EQ(blockers->starts, 1);
+}
+
+TEST_F(AppDelegateTest, LaunchAtLoginDisabledMakesNoLoginItemCall)
+{
+    UserDefaults::setValue(AppDelegate::launchAtLoginDisabledKey, true);
+    delegate().startMainApp();
+    EXPECT_EQ(loginItem->registerCalls, 0);
+    EXPECT_EQ(loginItem->unregisterCalls, 0);
+}
+
+TEST_F(AppDelegateTest, LaunchAtLoginKeyFalseStillRegistersAndFailureIsIgnored)
+{
+    UserDefaults::setValue(AppDelegate::launchAtLoginDisabledKey, false);
+    delegate();
+    loginItem->succeeds = false;
+    delegate().startMainApp();
+    EXPECT_EQ(loginItem->registerCalls, 1);
+    EXPECT_TRUE(delegate().isMainAppStarted());
+}
+
+TEST_F(AppDelegateTest, NothingStartsBeforeLaunch)
+{
+    delegate();
+    EXPECT_NE(activity, nullptr);
+    EXPECT_NE(channel, nullptr);
+    EXPECT_EQ(loginItem->registerCalls, 0);
+    EXPECT_EQ(delegate().statusItem(), nullptr);
+    EXPECT_EQ(blockers, nullptr) << "the blocker manager is built on first use";
+    EXPECT_TRUE(story.isEmpty());
+}
+
+TEST_F(AppDelegateTest, DirectPathWhenOnboardingWasCompleted)
+{
+    UserDefaults::setValue(AppDelegate::onboardingCompletedKey, true);
+    delegate().applicationDidFinishLaunching();
+    EXPECT_TRUE(delegate().isMainAppStarted());
+    QTest::qWait(1200);
+    EXPECT_EQ(delegate().menuBarHint(), nullptr) << "the direct path never shows the hint";
+    EXPECT_FALSE(UserDefaults::contains(AppDelegate::menuBarHintShownKey));
+}
+
+TEST_F(AppDelegateTest, OnboardingPathStartsOnlyWhenCompleted)
+{
+    std::function<void()> completion;
+    AppComponents c = components();
+    c.makeOnboardingWindowController = [&completion](ConfigurationManager&) {
+        return std::make_unique<FakeOnboardingWindowController>(completion);
+    };
+    makeDelegate(std::move(c));
+    delegate().applicationDidFinishLaunching();
+    ASSERT_TRUE(completion);
+    EXPECT_FALSE(delegate().isMainAppStarted());
+    EXPECT_EQ(loginItem->registerCalls, 0);
+
+    completion();
+    EXPECT_TRUE(delegate().isMainAppStarted());
+    EXPECT_TRUE(UserDefaults::value(AppDelegate::onboardingCompletedKey).toBool());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delegate().menuBarHint() != nullptr; }, 3000));
+
+    completion();
+    EXPECT_EQ(loginItem->registerCalls, 1) << "a second completion changes nothing";
+
+    destroyDelegate();
+    completion(); // the delegate is gone: nothing happens
+}
+
+TEST_F(AppDelegateTest, WithoutOnboardingWindowTheFirstLaunchStartsAtOnceAndHints)
+{
+    delegate().applicationDidFinishLaunching();
+    EXPECT_TRUE(delegate().isMainAppStarted());
+    EXPECT_FALSE(UserDefaults::contains(AppDelegate::onboardingCompletedKey));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delegate().menuBarHint() != nullptr; }, 3000));
+}
+
+// The first-run hint.
+
+TEST_F(AppDelegateTest, HintIsMarkedShownOnlyWhenThereIsATrayToPointAt)
+{
+    trayAvailable = false;
+    delegate().startMainApp();
+    delegate().showMenuBarHint();
+    QTest::qWait(1300);
+    EXPECT_EQ(delegate().menuBarHint(), nullptr);
+    EXPECT_FALSE(UserDefaults::contains(AppDelegate::menuBarHintShownKey));
+
+    trayAvailable = true;
+    delegate().showMenuBarHint();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate().menuBarHint() != nullptr; }, 3000));
+    EXPECT_TRUE(UserDefaults::value(AppDelegate::menuBarHintShownKey).toBool());
+    EXPECT_TRUE(delegate().menuBarHint()->isVisible());
+}
+
+TEST_F(AppDelegateTest, HintWithoutTrayIconIsNotMarked)
+{
+    delegate().showMenuBarHint();
+    QTest::qWait(1300);
+    EXPECT_EQ(delegate().menuBarHint(), nullptr);
+    EXPECT_FALSE(UserDefaults::contains(AppDelegate::menuBarHintShownKey));
+}
+
+TEST_F(AppDelegateTest, HintIsShownOncePerUser)
+{
+    UserDefaults::setValue(AppDelegate::menuBarHintShownKey, true);
+    delegate().startMainApp();
+    delegate().showMenuBarHint();
+    QTest::qWait(1300);
+    EXPECT_EQ(delegate().menuBarHint(), nullptr);
+}
+
+TEST_F(AppDelegateTest, HintClosesOnAPressElsewhere)
+{
+    delegate().startMainApp();
+    delegate().showMenuBarHint();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate().menuBarHint() != nullptr; }, 3000));
+    ASSERT_NE(pointerButtons, nullptr);
+    // Pressed over the hint itself: it stays.
+    QCursor::setPos(delegate().menuBarHint()->geometry().center());
+    if (QCursor::pos() == delegate().menuBarHint()->geometry().center()) {
+        pointerButtons->pressed = true;
+        QTest::qWait(300);
+        EXPECT_NE(delegate().menuBarHint(), nullptr);
+        pointerButtons->pressed = false;
+    }
+    QCursor::setPos(-1000, -1000);
+    pointerButtons->pressed = true;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delegate().menuBarHint() == nullptr; }, 3000));
+    const int reads = pointerButtons->reads;
+    QTest::qWait(300);
+    EXPECT_EQ(pointerButtons->reads, reads) << "polling stops with the hint";
+}
+
+// Crash reporting follows consent and the update channel.
+
+TEST_F(AppDelegateTest, ConsentOnAtLaunchStartsAndTagsOnce)
+{
+    delegate().applicationDidFinishLaunching();
+    settle();
+    // The channel subscription's first value re-tags; the consent subscription adds nothing.
+    EXPECT_EQ(story, QStringList({"start", "tag stable", "tag stable"}));
+}
+
+TEST_F(AppDelegateTest, ConsentOffOnAndOnAgain)
+{
+    delegate().applicationDidFinishLaunching();
+    settle();
+    story.clear();
+
+    configure([](Configuration& c) { c.sendAnonymousCrashReports = false; });
+    settle();
+    EXPECT_EQ(story, QStringList({"close"}));
+
+    configure([](Configuration& c) { c.sendAnonymousCrashReports = false; });
+    configure([](Configuration& c) { c.workDurationSeconds = 600; });
+    settle();
+    EXPECT_EQ(story, QStringList({"close"})) << "repeated values do nothing";
+
+    channel->setChannel(QStringLiteral("beta"));
+    settle();
+    EXPECT_EQ(story, QStringList({"close"})) << "no re-tag while reporting is off";
+
+    configure([](Configuration& c) { c.sendAnonymousCrashReports = true; });
+    settle();
+    EXPECT_EQ(story, QStringList({"close", "start", "tag beta"}));
+
+    channel->setChannel(QStringLiteral("stable"));
+    settle();
+    EXPECT_EQ(story, QStringList({"close", "start", "tag beta", "tag stable"}));
+}
+
+TEST_F(AppDelegateTest, ConsentOffAtLaunchStartsNothing)
+{
+    delegate();
+    configure([](Configuration& c) { c.sendAnonymousCrashReports = false; });
+    settle();
+    delegate().applicationDidFinishLaunching();
+    channel->setChannel(QStringLiteral("beta"));
+    settle();
+    EXPECT_TRUE(story.isEmpty()) << story.join(", ").toStdString();
+}
+
+TEST_F(AppDelegateTest, BuildWithoutCrashReportingOrUpdaterStillLaunches)
+{
+    AppComponents c = components();
+    c.makeCrashReporting = nullptr;
+    c.makeUpdater = nullptr;
+    makeDelegate(std::move(c));
+    delegate().applicationDidFinishLaunching();
+    configure([](Configuration& config) { config.sendAnonymousCrashReports = false; });
+    settle();
+    EXPECT_TRUE(delegate().isMainAppStarted());
+    EXPECT_EQ(delegate().sparkleUpdater(), nullptr);
+}
+
+// The engine's callbacks become windows, then sounds.
+
+TEST_F(AppDelegateTest, WholeCycleShowsWindowsBeforeTheirSounds)
+{
+    configure([](Configuration& c) {
+        c.workDurationSeconds = 6;
+        c.preAlertDurationSeconds = 3;
+        c.cursorAlertDurationSeconds = 1;
+        c.breakDurationSeconds = 2;
+        c.longBreakEnabled = false;
+    });
+    delegate().startMainApp();
+    activity->idleSeconds = 5; // present, but past the short pause a break waits for
+    for (int i = 0; i < 12 && story.count() < 9; ++i)
+        engine().tick();
+
+    EXPECT_EQ(story, QStringList({"show preAlert", "sound break-about-to-begin", "show cursorAlert",
+                                  "dismiss preAlert", "show break", "sound break-started",
+                                  "dismiss cursorAlert", "dismiss break", "sound break-ends"}));
+}
+
+TEST_F(AppDelegateTest, NoBreakEndsSoundWhileLocked)
+{
+    delegate().startMainApp();
+    engine().startBreak();
+    activity->locked = true;
+    engine().tick();
+    EXPECT_EQ(story, QStringList({"show break", "sound break-started", "dismiss break"}));
+}
+
+TEST_F(AppDelegateTest, CallbacksWithoutWindowControllersStillPlaySounds)
+{
+    AppComponents c = components();
+    c.makeBreakWindowController = nullptr;
+    c.makePreAlertWindowController = nullptr;
+    c.makeCursorAlertWindowController = nullptr;
+    makeDelegate(std::move(c));
+    delegate().startMainApp();
+    engine().onPreAlertStart();
+    engine().onCursorAlertStart();
+    engine().onBreakStart();
+    engine().onBreakEnd();
+    EXPECT_EQ(story, QStringList({"sound break-about-to-begin", "sound break-started",
+                                  "sound break-ends"}));
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "CrashReportingProtocol.h"
+#include "SoundPlayer.h"
+#include "UpdateChannelSource.h"
+#include "Windows/OnboardingWindowControllerProtocol.h"
+#include "Windows/WindowController.h"
+
+#include <QStringList>
+#include <functional>
+
+// The app shell's fakes write into one shared story, so a test checks order across them:
+// "show break", "sound break-started", "start", "tag beta", ...
+
+class RecordingSoundPlayer final : public SoundPlayer {
+public:
+    explicit RecordingSoundPlayer(QStringList& story)
+        : m_story(story)
+    {
+    }
+    void play(const QString& name) override { m_story << QStringLiteral("sound ") + name; }
+
+private:
+    QStringList& m_story;
+};
+
+class RecordingWindowController final : public WindowController {
+public:
+    RecordingWindowController(QStringList& story, QString name)
+        : m_story(story)
+        , m_name(std::move(name))
+    {
+    }
+    void show() override { m_story << QStringLiteral("show ") + m_name; }
+    void dismiss() override { m_story << QStringLiteral("dismiss ") + m_name; }
+
+private:
+    QStringList& m_story;
+    QString m_name;
+};
+
+// Keeps the completion handler so the test decides when (or whether) onboarding completes.
+class FakeOnboardingWindowController final : public OnboardingWindowControllerProtocol {
+public:
+    explicit FakeOnboardingWindowController(std::function<void()>& completion)
+        : m_completion(completion)
+    {
+    }
+    void show(std::function<void()> onComplete) override { m_completion = std::move(onComplete); }
+
+private:
+    std::function<void()>& m_completion;
+};
+
+class FakeCrashReporting final : public CrashReportingProtocol {
+public:
+    explicit FakeCrashReporting(QStringList& story)
+        : m_story(story)
+    {
+    }
+    void start() override
+    {
+        m_story << QStringLiteral("start");
+        running = true;
+    }
+    void setUpdateChannel(const QString& channel) override
+    {
+        m_story << QStringLiteral("tag ") + channel;
+    }
+    bool isEnabled() const override { return running; }
+    void close() override
+    {
+        m_story << QStringLiteral("close");
+        running = false;
+    }
+
+    bool running = false;
+
+private:
+    QStringList& m_story;
+};
+
+class FakeUpdateChannelSource final : public UpdateChannelSource {
+public:
+    QString currentChannel() const override { return channel; }
+    void setChannel(const QString& value)
+    {
+        if (value == channel)
+            return;
+        channel = value;
+        emit currentChannelChanged(channel);
+    }
+
+    QString channel = QStringLiteral("stable");
+};

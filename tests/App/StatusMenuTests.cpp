@@ -1,0 +1,233 @@
+#include "AppDelegateHarness.h"
+#include "Views/MenuBarStatusView.h"
+
+#include <QMenu>
+#include <QWidgetAction>
+
+// The status menu as the user sees it, one string per item: "---" for a separator, "[panel]"
+// for the status panel, "Disable > ..." for the submenu, a shortcut in parentheses.
+namespace {
+QStringList describe(const QMenu& menu)
+{
+    QStringList items;
+    for (QAction* action : menu.actions()) {
+        if (action->isSeparator()) {
+            items << QStringLiteral("---");
+        } else if (auto* widgetAction = qobject_cast<QWidgetAction*>(action)) {
+            EXPECT_NE(qobject_cast<MenuBarStatusView*>(widgetAction->defaultWidget()), nullptr);
+            items << QStringLiteral("[panel]");
+        } else if (QMenu* submenu = action->menu()) {
+            QStringList children;
+            for (QAction* child : submenu->actions())
+                children << child->text();
+            items << action->text() + QStringLiteral(" > ") + children.join(QStringLiteral(" | "));
+        } else {
+            QString text = action->text();
+            if (!action->shortcut().isEmpty())
+                text += QStringLiteral(" (") + action->shortcut().toString() + QLatin1Char(')');
+            items << text;
+        }
+    }
+    return items;
+}
+
+QAction* findAction(const QMenu& menu, const QString& text)
+{
+    for (QAction* action : menu.actions()) {
+        if (action->text() == text)
+            return action;
+        if (QMenu* submenu = action->menu()) {
+            if (QAction* found = findAction(*submenu, text))
+                return found;
+        }
+    }
+    return nullptr;
+}
+
+const QStringList tail = {"---", "Send Feedback…", "---", "Settings… (Ctrl+,)",
+                          "Quit Ostavel (Ctrl+Q)"};
+const QString disableMenu =
+    QStringLiteral("Disable > For 1 Hour | For 4 Hours | For the Rest of the Day");
+} // namespace
+
+class StatusMenuTest : public AppDelegateTest {
+protected:
+    void SetUp() override
+    {
+        AppDelegateTest::SetUp();
+        delegate().startMainApp();
+        settle();
+    }
+
+    QStringList openMenu()
+    {
+        delegate().rebuildMenu();
+        return describe(*delegate().statusMenu());
+    }
+
+    void trigger(const QString& text)
+    {
+        delegate().rebuildMenu();
+        QAction* action = findAction(*delegate().statusMenu(), text);
+        ASSERT_NE(action, nullptr) << text.toStdString();
+        action->trigger();
+    }
+
+    void work()
+    {
+        activity->idleSeconds = 0;
+        engine().tick();
+    }
+};
+
+TEST_F(StatusMenuTest, ItemsInEachState)
+{
+    EXPECT_EQ(openMenu(), QStringList({"[panel]", "---", disableMenu}) + tail) << "idle";
+
+    work();
+    ASSERT_EQ(engine().state(), BreakState::active);
+    const QStringList working =
+        QStringList({"[panel]", "---", "Start Break", "Skip Next Break", "---", disableMenu}) +
+        tail;
+    EXPECT_EQ(openMenu(), working) << "active";
+
+    blockers->block();
+    work();
+    EXPECT_EQ(openMenu(), working) << "blocked";
+    blockers->clear();
+
+    engine().startBreak();
+    EXPECT_EQ(openMenu(), QStringList({"[panel]", "---", "Skip Break", "---", disableMenu}) + tail)
+        << "on a break";
+
+    engine().disableForRestOfDay();
+    EXPECT_EQ(openMenu(), QStringList({"[panel]", "---", "Re-enable"}) + tail) << "disabled";
+}
+
+TEST_F(StatusMenuTest, PreAlertOffersTheBreakCommands)
+{
+    configure([](Configuration& c) {
+        c.workDurationSeconds = 3;
+        c.preAlertDurationSeconds = 2;
+    });
+    work();
+    work();
+    ASSERT_EQ(engine().state(), BreakState::preAlert);
+    EXPECT_EQ(openMenu(), QStringList({"[panel]", "---", "Start Break", "Skip Next Break", "---",
+                                       disableMenu}) +
+                              tail);
+}
+
+TEST_F(StatusMenuTest, RebuildingReplacesEverythingIncludingTheSubmenu)
+{
+    for (int i = 0; i < 3; ++i)
+        openMenu();
+    EXPECT_EQ(delegate().statusMenu()->findChildren<QMenu*>().size(), 1);
+    EXPECT_EQ(delegate().statusMenu()->findChildren<MenuBarStatusView*>().size(), 1);
+}
+
+TEST_F(StatusMenuTest, ActionsReachTheEngine)
+{
+    work();
+    trigger(QStringLiteral("Start Break"));
+    EXPECT_EQ(engine().state(), BreakState::onBreak);
+
+    trigger(QStringLiteral("Skip Break"));
+    EXPECT_EQ(engine().state(), BreakState::idle);
+
+    work();
+    trigger(QStringLiteral("Skip Next Break"));
+    EXPECT_EQ(engine().state(), BreakState::idle);
+    EXPECT_EQ(engine().accumulatedWorkTime(), 0);
+
+    trigger(QStringLiteral("For 1 Hour"));
+    EXPECT_EQ(engine().state(), BreakState::disabled);
+    EXPECT_EQ(engine().disableEndDate(), clock.now().addSecs(3600));
+
+    trigger(QStringLiteral("Re-enable"));
+    EXPECT_EQ(engine().state(), BreakState::idle);
+
+    trigger(QStringLiteral("For 4 Hours"));
+    EXPECT_EQ(engine().disableEndDate(), clock.now().addSecs(14400));
+    engine().enable();
+
+    trigger(QStringLiteral("For the Rest of the Day"));
+    EXPECT_EQ(engine().disableEndDate(), QDateTime(QDate(2026, 3, 3), QTime(0, 0)));
+
+    trigger(QStringLiteral("Quit Ostavel"));
+    EXPECT_EQ(quitCalls, 1);
+
+    // Their windows are not in this build: choosing them is harmless.
+    trigger(QStringLiteral("Settings…"));
+    trigger(QStringLiteral("Send Feedback…"));
+}
+
+TEST_F(StatusMenuTest, SettingsAndFeedbackOpenTheirWindowsWhenPresent)
+{
+    AppComponents c = components();
+    c.makeSettingsWindowController = [this](ConfigurationManager&, UpdateChannelSource* updater) {
+        EXPECT_EQ(updater, channel);
+        return std::make_unique<RecordingWindowController>(story, QStringLiteral("settings"));
+    };
+    c.makeFeedbackWindowController = [this] {
+        return std::make_unique<RecordingWindowController>(story, QStringLiteral("feedback"));
+    };
+    makeDelegate(std::move(c));
+    delegate().startMainApp();
+    trigger(QStringLiteral("Settings…"));
+    trigger(QStringLiteral("Send Feedback…"));
+    trigger(QStringLiteral("Settings…"));
+    EXPECT_EQ(story, QStringList({"show settings", "show feedback", "show settings"}));
+}
+
+TEST_F(StatusMenuTest, ClosingTheMenuReleasesThePanel)
+{
+    openMenu();
+    emit delegate().statusMenu()->aboutToHide();
+    settle();
+    EXPECT_TRUE(delegate().statusMenu()->actions().isEmpty());
+}
+
+// The tray icon follows the engine, redrawn only when what it shows changes.
+
+TEST_F(StatusMenuTest, IconShowsTheCountdownAndRedrawsOncePerMinute)
+{
+    EXPECT_EQ(delegate().statusItemContent().image, StatusItemContent::Image::stand);
+    EXPECT_EQ(delegate().statusItem()->toolTip(), QStringLiteral("Ostavel"));
+    const int before = delegate().statusItemRedrawCount();
+
+    work(); // 2100 s to go: "35m", then "34m" from the first counted second
+    settle();
+    EXPECT_EQ(delegate().statusItemContent().text, QStringLiteral("35m"));
+    for (int i = 0; i < 60; ++i) {
+        engine().tick();
+        settle();
+    }
+    EXPECT_EQ(delegate().statusItemContent().text, QStringLiteral("34m"));
+    EXPECT_EQ(delegate().statusItemRedrawCount(), before + 2);
+
+    engine().tick();
+    settle();
+    EXPECT_EQ(delegate().statusItemContent().text, QStringLiteral("33m"));
+    EXPECT_EQ(delegate().statusItem()->toolTip(), QStringLiteral("33m"));
+}
+
+TEST_F(StatusMenuTest, IconShowsBlockedAndDisabled)
+{
+    blockers->block();
+    work();
+    settle();
+    EXPECT_TRUE(delegate().statusItemContent().redDot);
+    EXPECT_EQ(delegate().statusItem()->toolTip(), QStringLiteral("35m Blocked"));
+
+    engine().disableForRestOfDay();
+    settle();
+    EXPECT_EQ(delegate().statusItemContent().image, StatusItemContent::Image::moon);
+    EXPECT_TRUE(delegate().statusItemContent().redDot) << "the dot follows the flag";
+
+    blockers->clear();
+    engine().enable();
+    settle();
+    EXPECT_EQ(delegate().statusItemContent(),
+              StatusItemContent::make(BreakState::idle, 0, false, false));
+}
