@@ -1,0 +1,58 @@
+#pragma once
+
+#include "BreakManager/ActivityMonitorProtocol.h"
+
+#include <QLoggingCategory>
+#include <QObject>
+#include <memory>
+#include <vector>
+
+class ActivityBackendFactory;
+class IdleTimeSource;
+class ScreenLockSource;
+
+Q_DECLARE_LOGGING_CATEGORY(lcActivityMonitor)
+
+// How long the user has been away from keyboard and mouse, and whether the screen is locked.
+//
+// Main thread only. Keeps no timer and no history: every read asks the idle backend, which the
+// first start() chooses once (until then idle time reads 0). Between start() and stop() the lock
+// flag follows the lock sources, changing one event-loop turn after a report; a locked screen
+// reads as the largest finite double without asking the backend.
+class ActivityMonitor : public QObject, public ActivityMonitorProtocol {
+    Q_OBJECT
+    Q_PROPERTY(bool isScreenLocked READ isScreenLocked NOTIFY isScreenLockedChanged)
+
+public:
+    explicit ActivityMonitor(std::unique_ptr<ActivityBackendFactory> backends,
+                             QObject* parent = nullptr);
+    ~ActivityMonitor() override;
+
+    // Begins screen-lock observation (a second start() replaces the first one's sources).
+    void start();
+    // Ends screen-lock observation; the flag keeps its last value and idle reads go on working.
+    void stop();
+    bool isObservingScreenLock() const { return m_observing; }
+    // Empty while no idle backend has been chosen or none answered.
+    QString idleTimeSourceName() const;
+
+    double secondsSinceLastActivity() const override;
+    bool isScreenLocked() const override { return m_isScreenLocked; }
+
+signals:
+    void isScreenLockedChanged();
+
+private:
+    void chooseIdleTimeSource();
+    void onLockStateReported(bool locked);
+    void applyLockState(bool locked);
+
+    std::unique_ptr<ActivityBackendFactory> m_backends;
+    std::unique_ptr<IdleTimeSource> m_idleTimeSource;
+    bool m_idleTimeSourceChosen = false;
+    std::vector<std::unique_ptr<ScreenLockSource>> m_lockSources;
+    bool m_observing = false;
+    bool m_isScreenLocked = false;
+    // So that a backend which stops answering costs one log line, not one per tick.
+    mutable bool m_lastReadFailed = false;
+};

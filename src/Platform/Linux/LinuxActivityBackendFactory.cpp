@@ -1,0 +1,66 @@
+#include "Platform/Linux/LinuxActivityBackendFactory.h"
+
+#include "Monitoring/ActivityMonitor.h"
+#include "Platform/Linux/FreedesktopScreenSaverIdleTimeSource.h"
+#include "Platform/Linux/LogindLockSource.h"
+#include "Platform/Linux/MutterIdleTimeSource.h"
+#include "Platform/Linux/ScreenSaverLockSource.h"
+#include "Platform/Linux/X11IdleTimeSource.h"
+
+namespace {
+// One read decides: a service that is missing fails at once, one that hangs after the timeout.
+template <typename Source> std::unique_ptr<IdleTimeSource> ifAnswering(std::unique_ptr<Source> s)
+{
+    if (s->idleSeconds())
+        return s;
+    qCInfo(lcActivityMonitor).noquote()
+        << QStringLiteral("%1 does not answer (%2)").arg(s->name(), s->lastError());
+    return nullptr;
+}
+} // namespace
+
+LinuxActivityBackendFactory::LinuxActivityBackendFactory(QDBusConnection sessionBus,
+                                                         QDBusConnection systemBus, int timeoutMs)
+    : m_sessionBus(std::move(sessionBus))
+    , m_systemBus(std::move(systemBus))
+    , m_timeoutMs(timeoutMs)
+{
+}
+
+std::unique_ptr<IdleTimeSource> LinuxActivityBackendFactory::createIdleTimeSource()
+{
+    if (m_sessionBus.isConnected()) {
+        if (auto mutter =
+                ifAnswering(std::make_unique<MutterIdleTimeSource>(m_sessionBus, m_timeoutMs)))
+            return mutter;
+        if (auto screenSaver = ifAnswering(
+                std::make_unique<FreedesktopScreenSaverIdleTimeSource>(m_sessionBus, m_timeoutMs)))
+            return screenSaver;
+    } else {
+        qCInfo(lcActivityMonitor) << "Session bus unavailable; idle time not asked over D-Bus";
+    }
+    if (auto x11 = X11IdleTimeSource::open())
+        return x11;
+    qCInfo(lcActivityMonitor) << "No X display with MIT-SCREEN-SAVER";
+    return nullptr;
+}
+
+std::vector<std::unique_ptr<ScreenLockSource>>
+LinuxActivityBackendFactory::createScreenLockSources()
+{
+    std::vector<std::unique_ptr<ScreenLockSource>> sources;
+    if (m_sessionBus.isConnected()) {
+        sources.push_back(std::make_unique<ScreenSaverLockSource>(
+            m_sessionBus, ScreenSaverLockSource::freedesktopInterface));
+        sources.push_back(std::make_unique<ScreenSaverLockSource>(
+            m_sessionBus, ScreenSaverLockSource::gnomeInterface));
+    } else {
+        qCInfo(lcActivityMonitor)
+            << "Session bus unavailable; screen-saver lock signals not followed";
+    }
+    if (m_systemBus.isConnected())
+        sources.push_back(std::make_unique<LogindLockSource>(m_systemBus));
+    else
+        qCInfo(lcActivityMonitor) << "System bus unavailable; logind lock state not followed";
+    return sources;
+}

@@ -1,0 +1,11 @@
+#include "Platform/Linux/LinuxActivityMonitor.h"
+
+#include "Platform/Linux/LinuxActivityBackendFactory.h"
+
+std::unique_ptr<ActivityMonitor> makeLinuxActivityMonitor(QObject* parent)
+{
+    return std::make_unique<ActivityMonitor>(
+        std::make_unique<LinuxActivityBackendFactory>(QDBusConnection::sessionBus(),
+                                                      QDBusConnection::systemBus()),
+        parent);
+}

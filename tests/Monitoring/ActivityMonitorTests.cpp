@@ -1,0 +1,185 @@
+#include "FakeActivityBackendFactory.h"
+#include "Monitoring/ActivityMonitor.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QStringList>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace {
+constexpr double lockedSeconds = std::numeric_limits<double>::max();
+
+// The monitor's log lines, in order, while the object lives.
+class ActivityLog {
+public:
+    ActivityLog()
+        : m_previous(qInstallMessageHandler(&ActivityLog::handle))
+    {
+        s_lines.clear();
+    }
+    ~ActivityLog() { qInstallMessageHandler(m_previous); }
+    QStringList lines() const { return s_lines; }
+
+private:
+    static void handle(QtMsgType, const QMessageLogContext& context, const QString& message)
+    {
+        if (QByteArray(context.category) == "com.ostavel.app.ActivityMonitor")
+            s_lines << message;
+    }
+    static inline QStringList s_lines;
+    QtMessageHandler m_previous;
+};
+
+class ActivityMonitorTest : public ::testing::Test {
+protected:
+    ActivityMonitorTest()
+    {
+        auto factory = std::make_unique<FakeActivityBackendFactory>();
+        backends = factory.get();
+        monitor = std::make_unique<ActivityMonitor>(std::move(factory));
+    }
+
+    // One event-loop turn.
+    static void turn() { QCoreApplication::processEvents(); }
+
+    FakeActivityBackendFactory* backends;
+    std::unique_ptr<ActivityMonitor> monitor;
+};
+} // namespace
+
+TEST_F(ActivityMonitorTest, ChoosesTheIdleBackendOnceAtStartAndReadsItEveryTime)
+{
+    backends->idleSource->seconds = 12.5;
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), 0);
+    EXPECT_EQ(backends->idleSourceRequests, 0);
+
+    monitor->start();
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), 12.5);
+    backends->idleSource->seconds = 0.25;
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), 0.25);
+    EXPECT_EQ(backends->idleSource->reads, 2);
+    EXPECT_EQ(monitor->idleTimeSourceName(), QStringLiteral("fake idle counter"));
+
+    monitor->stop();
+    monitor->start();
+    EXPECT_EQ(backends->idleSourceRequests, 1);
+    EXPECT_EQ(backends->lockSourceRequests, 2);
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), 0.25);
+}
+
+TEST_F(ActivityMonitorTest, WithoutAnAnsweringBackendIdleTimeReadsZero)
+{
+    backends->idleSourceAnswers = false;
+    ActivityLog log;
+    monitor->start();
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), 0);
+    EXPECT_TRUE(monitor->idleTimeSourceName().isEmpty());
+    EXPECT_EQ(log.lines(), (QStringList{"No idle time source answers; idle time reads 0",
+                                        "Activity monitor started (HID idle counters)"}));
+}
+
+TEST_F(ActivityMonitorTest, ABackendThatStopsAnsweringReadsZeroAndIsLoggedOncePerOutage)
+{
+    monitor->start();
+    ActivityLog log;
+    backends->idleSource->seconds = std::nullopt;
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), 0);
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), 0);
+    backends->idleSource->seconds = -3.0;
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), 0);
+    backends->idleSource->seconds = 7.0;
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), 7.0);
+    EXPECT_EQ(log.lines(), (QStringList{"Idle time unavailable from fake idle counter; reading 0",
+                                        "Idle time from fake idle counter answers again"}));
+}
+
+TEST_F(ActivityMonitorTest, LockedReadsTheLargestFiniteDoubleWithoutAskingTheBackend)
+{
+    backends->idleSource->seconds = 0.5;
+    monitor->start();
+    backends->reportFromAll(true);
+    turn();
+    ASSERT_TRUE(monitor->isScreenLocked());
+
+    const int readsBefore = backends->idleSource->reads;
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), lockedSeconds);
+    EXPECT_EQ(backends->idleSource->reads, readsBefore);
+
+    backends->reportFromAll(false);
+    turn();
+    EXPECT_FALSE(monitor->isScreenLocked());
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), 0.5);
+    EXPECT_EQ(backends->idleSource->reads, readsBefore + 1);
+}
+
+TEST_F(ActivityMonitorTest, TheFlagChangesOneEventLoopTurnAfterTheReport)
+{
+    monitor->start();
+    QSignalSpy changed(monitor.get(), &ActivityMonitor::isScreenLockedChanged);
+    ActivityLog log;
+
+    backends->reportFromAll(true);
+    EXPECT_FALSE(monitor->isScreenLocked());
+    EXPECT_EQ(monitor->property("isScreenLocked").toBool(), false);
+    turn();
+    EXPECT_TRUE(monitor->isScreenLocked());
+    EXPECT_EQ(monitor->property("isScreenLocked").toBool(), true);
+    EXPECT_EQ(changed.count(), 1);
+
+    backends->reportFromAll(false);
+    EXPECT_TRUE(monitor->isScreenLocked());
+    turn();
+    EXPECT_FALSE(monitor->isScreenLocked());
+    EXPECT_EQ(changed.count(), 2);
+    EXPECT_EQ(log.lines(), (QStringList{"Screen locked \u2014 treating user as idle",
+                                        "Screen unlocked \u2014 resuming activity monitoring"}));
+}
+
+TEST_F(ActivityMonitorTest, OneLockAnnouncedOnSeveralChannelsChangesTheFlagOnce)
+{
+    backends->lockSourceCount = 3;
+    monitor->start();
+    QSignalSpy changed(monitor.get(), &ActivityMonitor::isScreenLockedChanged);
+    ActivityLog log;
+
+    backends->reportFromAll(true);
+    backends->reportFromAll(true);
+    turn();
+    EXPECT_TRUE(monitor->isScreenLocked());
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(log.lines().size(), 1);
+}
+
+TEST_F(ActivityMonitorTest, StopEndsObservationAndKeepsTheLastFlag)
+{
+    monitor->start();
+    ASSERT_EQ(backends->lockSources.size(), 1);
+    QPointer<FakeScreenLockSource> source = backends->lockSources.first();
+    source->report(true);
+    turn();
+    ASSERT_TRUE(monitor->isScreenLocked());
+
+    ActivityLog log;
+    monitor->stop();
+    EXPECT_TRUE(source.isNull()) << "stop() must end the subscription";
+    EXPECT_FALSE(monitor->isObservingScreenLock());
+    EXPECT_TRUE(monitor->isScreenLocked());
+    EXPECT_EQ(log.lines(), QStringList{"Activity monitor stopped"});
+
+    // Observing again follows the new sources.
+    monitor->start();
+    backends->reportFromAll(false);
+    turn();
+    EXPECT_FALSE(monitor->isScreenLocked());
+}
+
+TEST_F(ActivityMonitorTest, AReportStillQueuedWhenTheMonitorIsDestroyedDoesNothing)
+{
+    monitor->start();
+    QPointer<ActivityMonitor> watched = monitor.get();
+    backends->reportFromAll(true);
+    monitor.reset();
+    turn();
+    EXPECT_TRUE(watched.isNull());
+}
