@@ -281,20 +281,9 @@ bool AppDelegate::isTrayAvailable() const
 void AppDelegate::createStatusItem()
 {
     m_statusItem = new QSystemTrayIcon(this);
-    applyStatusItemContent(StatusItemContent{});
-    m_statusMenu = std::make_unique<QMenu>();
+    // The stand figure until the first redraw follows the engine.
+    applyStatusItemContent(StatusItemContent::make(BreakState::idle, 0, false, false));
     connect(m_statusItem, &QSystemTrayIcon::activated, this, &AppDelegate::onStatusItemActivated);
-    // The panel follows the engine while it exists: drop it once the menu has closed (after the
-    // chosen action has run).
-    connect(m_statusMenu.get(), &QMenu::aboutToHide, this, [this] {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (m_statusMenu && !m_statusMenu->isVisible())
-                    clearStatusMenu();
-            },
-            Qt::QueuedConnection);
-    });
     // Qt shows the icon as soon as a tray host appears, so only say once that there is none.
     if (!isTrayAvailable())
         qCWarning(lcApp) << "No system tray is available; Ostavel keeps timing breaks without its "
@@ -304,10 +293,30 @@ void AppDelegate::createStatusItem()
 
 void AppDelegate::onStatusItemActivated(QSystemTrayIcon::ActivationReason reason)
 {
-    if (!m_statusMenu || reason == QSystemTrayIcon::Unknown)
+    if (reason == QSystemTrayIcon::Unknown)
         return;
-    rebuildMenu();
+    prepareStatusMenu();
     m_statusMenu->popup(QCursor::pos());
+}
+
+void AppDelegate::prepareStatusMenu()
+{
+    // Made on the first click, not at start: a menu nobody opens should cost nothing.
+    if (!m_statusMenu) {
+        m_statusMenu = std::make_unique<QMenu>();
+        // The panel follows the engine while it exists: drop it once the menu has closed (after
+        // the chosen action has run).
+        connect(m_statusMenu.get(), &QMenu::aboutToHide, this, [this] {
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (m_statusMenu && !m_statusMenu->isVisible())
+                        clearStatusMenu();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    rebuildMenu();
 }
 
 bool AppDelegate::isBlocked()

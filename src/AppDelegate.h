@@ -61,6 +61,9 @@ public:
     // show differs from what is on screen.
     void updateRedDot(bool visible);
     void updateCountdownTitle();
+    // What a click on the icon does before the menu pops up: make the menu on first use and
+    // fill it for the current state.
+    void prepareStatusMenu();
     void rebuildMenu();
     void showMenuBarHint();
     void dismissMenuBarHint();
@@ -82,6 +85,7 @@ public:
     WindowController* feedbackWindowController();
 
     QSystemTrayIcon* statusItem() const { return m_statusItem; }
+    // Null until the icon is first clicked.
     QMenu* statusMenu() const { return m_statusMenu.get(); }
     const StatusItemContent& statusItemContent() const { return m_statusItemContent; }
     // How often the icon was drawn; the tray's idle cost depends on this staying low.

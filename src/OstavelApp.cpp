@@ -4,13 +4,9 @@
 #include "BreakManager/ActivityMonitorProtocol.h"
 #include "BreakManager/BreakBlockerManagerProtocol.h"
 #include "MediaSoundPlayer.h"
+#include "Platform/Linux/LinuxActivityMonitor.h"
 #include "Platform/Linux/X11PointerButtonState.h"
 #include "Platform/Linux/XdgAutostartLoginItem.h"
-
-#if __has_include("Platform/Linux/LinuxActivityMonitor.h")
-#include "Platform/Linux/LinuxActivityMonitor.h"
-#define OSTAVEL_HAS_ACTIVITY_MONITOR 1
-#endif
 
 void OstavelApp::selectPlatform()
 {
@@ -33,14 +29,12 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
 {
     AppComponents c;
     c.clock = &clock;
-#ifdef OSTAVEL_HAS_ACTIVITY_MONITOR
     c.makeActivityMonitor = []() -> std::unique_ptr<ActivityMonitorProtocol> {
         return makeLinuxActivityMonitor();
     };
     c.startActivityMonitor = [](ActivityMonitorProtocol& monitor) {
         static_cast<ActivityMonitor&>(monitor).start();
     };
-#endif
     c.makeLoginItem = [] { return std::make_unique<XdgAutostartLoginItem>(); };
     c.makeSoundPlayer = [] { return std::make_unique<MediaSoundPlayer>(); };
     c.makePointerButtonState = [] { return std::make_unique<X11PointerButtonState>(); };

@@ -2,6 +2,7 @@
 #include "Views/MenuBarStatusView.h"
 
 #include <QMenu>
+#include <QSystemTrayIcon>
 #include <QWidgetAction>
 
 // The status menu as the user sees it, one string per item: "---" for a separator, "[panel]"
@@ -61,13 +62,13 @@ protected:
 
     QStringList openMenu()
     {
-        delegate().rebuildMenu();
+        delegate().prepareStatusMenu();
         return describe(*delegate().statusMenu());
     }
 
     void trigger(const QString& text)
     {
-        delegate().rebuildMenu();
+        delegate().prepareStatusMenu();
         QAction* action = findAction(*delegate().statusMenu(), text);
         ASSERT_NE(action, nullptr) << text.toStdString();
         action->trigger();
@@ -180,12 +181,24 @@ TEST_F(StatusMenuTest, SettingsAndFeedbackOpenTheirWindowsWhenPresent)
     EXPECT_EQ(story, QStringList({"show settings", "show feedback", "show settings"}));
 }
 
-TEST_F(StatusMenuTest, ClosingTheMenuReleasesThePanel)
+TEST_F(StatusMenuTest, AClickOpensTheMenuAndClosingItReleasesThePanel)
 {
-    openMenu();
-    emit delegate().statusMenu()->aboutToHide();
+    EXPECT_EQ(delegate().statusMenu(), nullptr) << "no menu until the first click";
+    emit delegate().statusItem()->activated(QSystemTrayIcon::Trigger);
+    QMenu* menu = delegate().statusMenu();
+    ASSERT_NE(menu, nullptr);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(describe(*menu), QStringList({"[panel]", "---", disableMenu}) + tail);
+
+    menu->hide();
     settle();
-    EXPECT_TRUE(delegate().statusMenu()->actions().isEmpty());
+    EXPECT_TRUE(menu->actions().isEmpty());
+    EXPECT_TRUE(menu->findChildren<MenuBarStatusView*>().isEmpty());
+
+    emit delegate().statusItem()->activated(QSystemTrayIcon::Context);
+    EXPECT_EQ(delegate().statusMenu(), menu) << "one menu, refilled";
+    EXPECT_EQ(menu->actions().size(), 8);
+    menu->hide();
 }
 
 // The tray icon follows the engine, redrawn only when what it shows changes.

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Idle cost of the running application: starts the real binary in a fresh Xvfb desktop with a
+# tray host (trayer) and a private session bus, waits 10 s, then reads its proportional set size
+# (PSS, /proc/PID/smaps_rollup) and its CPU time (utime+stime of all threads, /proc/PID/stat)
+# over 30 s. Targets: PSS <= 25 MB, CPU <= 0.05 %.
+#
+#   bench/idle-cost.sh [path/to/ostavel]      (default: build/src/ostavel)
+#
+# utime+stime count in clock ticks (10 ms), too coarse for 0.05 % of 30 s, so the scheduler's
+# nanosecond run time of every thread (/proc/PID/task/*/schedstat) is given beside it.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+
+if [ "${1:-}" != "--inside" ]; then
+    binary="$(realpath "${1:-$root/build/src/ostavel}")"
+    [ -x "$binary" ] || { echo "no binary at $binary (build first)" >&2; exit 1; }
+    exec bash "$root/tests/support/with-session.sh" --services=x11,dbus \
+        bash "$0" --inside "$binary"
+fi
+binary="$2"
+settle="${OSTAVEL_BENCH_SETTLE:-10}"
+window="${OSTAVEL_BENCH_WINDOW:-30}"
+
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+
+trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+
+# A user who has been through the first run: the direct path, as on every later login.
+mkdir -p "$XDG_CONFIG_HOME/Ostavel"
+printf '[General]\ncom.ostavel.onboardingCompleted=true\ncom.ostavel.menuBarHintShown=true\n' \
+    >"$XDG_CONFIG_HOME/Ostavel/Ostavel.conf"
+
+"$binary" >"$OSTAVEL_TEST_SESSION_ROOT/ostavel.log" 2>&1 &
+pid=$!
+pids=("$pid" "${pids[@]}")
+
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
+run_ns() { cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { print s }'; }
+per_thread() { for t in /proc/"$pid"/task/*; do echo "$(cat $t/comm) $(awk '{print $1, $3}' $t/schedstat)"; done; }
+
+sleep "$settle"
+kill -0 "$pid" 2>/dev/null || { echo "ostavel exited:" >&2; cat "$OSTAVEL_TEST_SESSION_ROOT/ostavel.log" >&2; exit 1; }
+ticks_before=$(cpu_ticks)
+ns_before=$(run_ns)
+[ -n "${OSTAVEL_BENCH_THREADS:-}" ] && per_thread >&2
+sleep "$window"
+[ -n "${OSTAVEL_BENCH_THREADS:-}" ] && per_thread >&2
+ticks_after=$(cpu_ticks)
+ns_after=$(run_ns)
+pss_kb=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup")
+rss_kb=$(awk '/^Rss:/ { print $2 }' "/proc/$pid/smaps_rollup")
+threads=$(ls "/proc/$pid/task" | wc -l)
+hz=$(getconf CLK_TCK)
+
+awk -v pss="$pss_kb" -v rss="$rss_kb" -v t0="$ticks_before" -v t1="$ticks_after" -v hz="$hz" \
+    -v n0="$ns_before" -v n1="$ns_after" -v w="$window" -v threads="$threads" 'BEGIN {
+    printf "PSS:  %.1f MB (RSS %.1f MB, %d threads)   target <= 25 MB\n", pss / 1024, rss / 1024, threads
+    printf "CPU:  %.3f %% over %d s (utime+stime %d ticks of 1/%d s)   target <= 0.05 %%\n", \
+        (t1 - t0) / hz / w * 100, w, t1 - t0, hz
+    printf "CPU:  %.4f %% over %d s (scheduler run time %.1f ms)\n", \
+        (n1 - n0) / 1e9 / w * 100, w, (n1 - n0) / 1e6
+}'
