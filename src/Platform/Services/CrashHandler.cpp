@@ -111,7 +111,8 @@ void copyMaps(int fd)
     ::close(maps);
 }
 
-void writeReport(int signal, const void* address, const char* reason, const char* exception)
+void writeReport(int signal, const void* const* address, const char* reason,
+                 const char* exception)
 {
     const int fd = ::open(g_state.tempPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
@@ -131,7 +132,7 @@ void writeReport(int signal, const void* address, const char* reason, const char
     }
     if (address) {
         writeText(fd, "address ");
-        writeHex(fd, reinterpret_cast<uintptr_t>(address));
+        writeHex(fd, reinterpret_cast<uintptr_t>(*address));
         writeText(fd, "\n");
     }
     struct timespec now {};
@@ -175,7 +176,9 @@ void onSignal(int signal, siginfo_t* info, void*)
 {
     const int savedErrno = errno;
     if (claimReport()) {
-        writeReport(signal, info ? info->si_addr : nullptr, nullptr, nullptr);
+        // Only a fault (not a sent signal) has a meaningful address, which may well be 0.
+        const bool fault = info && info->si_code > 0;
+        writeReport(signal, fault ? &info->si_addr : nullptr, nullptr, nullptr);
         g_state.written.store(true);
     }
     for (size_t i = 0; i < crashSignals.size(); ++i) {

@@ -300,8 +300,11 @@ milliseconds CrashReportClient::rateLimitDelay(const QNetworkReply& reply) const
     if (ok && secondsValue >= 0) {
         delay = milliseconds(qint64(secondsValue * 1000));
     } else if (!retryAfterHeader.isEmpty()) {
-        const QDateTime date =
-            QDateTime::fromString(QString::fromLatin1(retryAfterHeader), Qt::RFC2822Date);
+        // An HTTP date ends in "GMT", which the RFC 2822 parser does not take as a zone.
+        QString text = QString::fromLatin1(retryAfterHeader);
+        if (text.endsWith(QLatin1String(" GMT")))
+            text = text.chopped(3) + QLatin1String("+0000");
+        const QDateTime date = QDateTime::fromString(text, Qt::RFC2822Date);
         if (date.isValid())
             delay = milliseconds(std::max<qint64>(0, date.toMSecsSinceEpoch() - nowMs()));
     }
