@@ -28,7 +28,8 @@ protected:
 
     QUrl feedUrl() const
     {
-        return QUrl(QStringLiteral("https://%1/channels/stable/appcast.xml").arg(server.authority()));
+        return QUrl(
+            QStringLiteral("https://%1/channels/stable/appcast.xml").arg(server.authority()));
     }
 
     AppcastFetchResult fetch(const QUrl& url)
@@ -58,47 +59,14 @@ TEST_F(AppcastFetcherTest, FetchesAndParsesTheFeed)
     EXPECT_FALSE(deadline->isActive());
 }
 
-TEST_F(AppcastFetcherTest, RefusesDocumentsOverTheCapWithOrWithoutALength)
+TEST_F(AppcastFetcherTest, RefusesADocumentOverTheCapThatDidNotAnnounceItsLength)
 {
-    const QByteArray huge = goodFeed + QByteArray(3 * 1024 * 1024, ' ');
-    server.respondWith({200, {}, huge});
-    AppcastFetchResult result = fetch(feedUrl());
-    EXPECT_FALSE(result.appcast.has_value());
-    EXPECT_TRUE(result.error.contains("larger than the 2048 KiB")) << result.error.toStdString();
-
-    LoopbackHttpServer::Response unannounced{200, {}, huge};
+    LoopbackHttpServer::Response unannounced{200, {}, goodFeed + QByteArray(3 * 1024 * 1024, ' ')};
     unannounced.withContentLength = false;
     server.respondWith(unannounced);
-    result = fetch(feedUrl());
+    const AppcastFetchResult result = fetch(feedUrl());
     EXPECT_FALSE(result.appcast.has_value());
     EXPECT_TRUE(result.error.contains("larger than the 2048 KiB")) << result.error.toStdString();
-}
-
-TEST_F(AppcastFetcherTest, ExplainsBrokenDocumentsAndServerErrors)
-{
-    server.respondWith({200, {}, goodFeed.left(goodFeed.size() - 20)});
-    AppcastFetchResult result = fetch(feedUrl());
-    EXPECT_FALSE(result.appcast.has_value());
-    EXPECT_TRUE(result.error.startsWith("The update feed is not a valid appcast"))
-        << result.error.toStdString();
-
-    server.respondWith({404, {}, "missing"});
-    result = fetch(feedUrl());
-    EXPECT_EQ(result.error, "The update feed answered with HTTP status 404.");
-}
-
-TEST_F(AppcastFetcherTest, ASlowServerTimesOut)
-{
-    server.respondWith({200, {}, goodFeed, LoopbackHttpServer::Response::Mode::partialThenHang});
-    std::optional<AppcastFetchResult> result;
-    fetcher->fetch(feedUrl(), [&](const AppcastFetchResult& r) { result = r; });
-    ASSERT_TRUE(server.waitForRequests(1));
-    QTest::qWait(50);
-    EXPECT_FALSE(result.has_value());
-    ASSERT_TRUE(deadline->fire());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return result.has_value(); }, 5000));
-    EXPECT_FALSE(result->appcast.has_value());
-    EXPECT_EQ(result->error, "The update feed did not answer within 30 seconds.");
 }
 
 TEST_F(AppcastFetcherTest, RefusesPlainHttpAndReportsAnUnreachableServer)
@@ -107,7 +75,8 @@ TEST_F(AppcastFetcherTest, RefusesPlainHttpAndReportsAnUnreachableServer)
     plain.setScheme(QStringLiteral("http"));
     AppcastFetchResult result = fetch(plain);
     EXPECT_FALSE(result.appcast.has_value());
-    EXPECT_TRUE(result.error.contains("not a secure (HTTPS) address")) << result.error.toStdString();
+    EXPECT_TRUE(result.error.contains("not a secure (HTTPS) address"))
+        << result.error.toStdString();
     EXPECT_TRUE(server.requests().isEmpty());
 
     const QUrl url = feedUrl();

@@ -78,10 +78,9 @@ TEST_F(CrashCaptureTest, ASegfaultLeavesAReportThatTheNextStartSendsAsFatal)
     EXPECT_EQ(report->environment, "production");
     EXPECT_EQ(report->tags.value("update-channel"), "beta");
     EXPECT_GT(report->frames.size(), 2);
-    const bool helperMapped = std::any_of(report->images.cbegin(), report->images.cend(),
-                                          [](const CrashReport::Image& image) {
-                                              return image.path.endsWith("/crash_helper");
-                                          });
+    const bool helperMapped = std::any_of(
+        report->images.cbegin(), report->images.cend(),
+        [](const CrashReport::Image& image) { return image.path.endsWith("/crash_helper"); });
     EXPECT_TRUE(helperMapped);
 
     ASSERT_TRUE(server.listen());

@@ -24,9 +24,10 @@ int main(int argc, char** argv)
                                                       std::make_unique<QtServiceTimer>(),
                                                       QString::fromLocal8Bit(argv[1]));
     // Never contacted: the queue is empty and the crash happens before any upload.
-    SentryManager manager(std::move(client),
-                          QStringLiteral("https://0123456789abcdef0123456789abcdef@ingest.invalid/42"),
-                          QStringLiteral("1.4.2"));
+    SentryManager manager(
+        std::move(client),
+        QStringLiteral("https://0123456789abcdef0123456789abcdef@ingest.invalid/42"),
+        QStringLiteral("1.4.2"));
     if (!manager.start())
         return 3;
     manager.setUpdateChannel(UpdateChannel::beta);

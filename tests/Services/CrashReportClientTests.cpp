@@ -241,7 +241,8 @@ TEST_F(CrashReportClientTest, AMissingOrUnsafeDsnLeavesReportingOff)
     {
         LogCapture log("com.ostavel.app.CrashReporting");
         EXPECT_FALSE(client->start({"http://" + key + "@127.0.0.1:9/42", "1.4.2", "production"}));
-        EXPECT_EQ(log.lines(), QStringList{"Crash reporting is off: the DSN is not an HTTPS address"});
+        EXPECT_EQ(log.lines(),
+                  QStringList{"Crash reporting is off: the DSN is not an HTTPS address"});
     }
     EXPECT_FALSE(client->isEnabled());
     feedback(QStringLiteral("dropped"));
@@ -260,7 +261,7 @@ TEST_F(CrashReportClientTest, CloseRestoresThePreviousHandlers)
 {
     struct sigaction custom {};
     custom.sa_handler = customHandler;
-    struct sigaction saved[2] {};
+    struct sigaction saved[2]{};
     sigaction(SIGSEGV, &custom, &saved[0]);
     sigaction(SIGABRT, &custom, &saved[1]);
     const std::terminate_handler savedTerminate = std::set_terminate(customTerminate);

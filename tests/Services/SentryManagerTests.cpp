@@ -105,8 +105,7 @@ TEST_F(SentryManagerTest, ClosingDeletesWhatIsStillQueued)
     server.close();
     ASSERT_TRUE(manager->start());
     manager->captureFeedback("stuck offline", {}, {});
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return !manager->client().queue().isEmpty(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !manager->client().queue().isEmpty(); }, 5000));
     manager->close();
     EXPECT_TRUE(manager->client().queue().isEmpty());
 }

@@ -14,8 +14,8 @@
 using Outcome = UpdateCheckResult::Outcome;
 
 namespace {
-QByteArray appcastWith(const QByteArray& version, const QByteArray& enclosure =
-                                                      "https://example.org/ostavel.tar.gz")
+QByteArray appcastWith(const QByteArray& version,
+                       const QByteArray& enclosure = "https://example.org/ostavel.tar.gz")
 {
     return "<?xml version=\"1.0\"?><rss version=\"2.0\" "
            "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel>"
@@ -189,7 +189,8 @@ TEST_F(UpdaterManagerTest, NewerEqualAndOlderVersions)
     EXPECT_EQ(results.last().offer.notes, "<p>Calmer breaks</p>");
     EXPECT_EQ(results.last().offer.downloadPage, QUrl("https://example.org/ostavel.tar.gz"));
 
-    for (const QByteArray& version : {QByteArray("1.4.2"), QByteArray("1.4.1"), QByteArray("1.4.2b3")}) {
+    for (const QByteArray& version :
+         {QByteArray("1.4.2"), QByteArray("1.4.1"), QByteArray("1.4.2b3")}) {
         server.respondWith({200, {}, appcastWith(version)});
         const qsizetype before = results.size();
         runBackgroundCheck();
@@ -244,7 +245,8 @@ TEST_F(UpdaterManagerTest, BrokenFeedsAreErrorsNeverUpToDate)
 TEST_F(UpdaterManagerTest, ASlowFeedFailsTheManualCheckWhenTheDeadlinePasses)
 {
     create();
-    server.respondWith({200, {}, appcastWith("1.5"), LoopbackHttpServer::Response::Mode::hang});
+    server.respondWith(
+        {200, {}, appcastWith("1.5"), LoopbackHttpServer::Response::Mode::partialThenHang});
     manager->checkForUpdates();
     EXPECT_EQ(started, 1);
     EXPECT_FALSE(manager->canCheckForUpdates());

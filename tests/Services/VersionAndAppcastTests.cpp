@@ -99,10 +99,10 @@ TEST(AppcastParser, RefusesWhatIsNotAWholeAppcast)
     EXPECT_FALSE(AppcastParser::parse("<html><body>Not found</body></html>", &error));
     EXPECT_EQ(error, "it is not an RSS feed");
     EXPECT_FALSE(AppcastParser::parse("", &error).has_value());
-    EXPECT_FALSE(AppcastParser::parse(
-                     "<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY a \"aaaa\">]><rss>&a;</rss>",
-                     &error)
-                     .has_value());
+    EXPECT_FALSE(
+        AppcastParser::parse(
+            "<?xml version=\"1.0\"?><!DOCTYPE rss [<!ENTITY a \"aaaa\">]><rss>&a;</rss>", &error)
+            .has_value());
     EXPECT_EQ(error, "it declares a DTD");
     // An empty but well-formed feed is simply a feed without updates.
     const auto empty = AppcastParser::parse(feed(""));

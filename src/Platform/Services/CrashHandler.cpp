@@ -111,8 +111,7 @@ void copyMaps(int fd)
     ::close(maps);
 }
 
-void writeReport(int signal, const void* const* address, const char* reason,
-                 const char* exception)
+void writeReport(int signal, const void* const* address, const char* reason, const char* exception)
 {
     const int fd = ::open(g_state.tempPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
