@@ -103,6 +103,11 @@ TEST(CrashReport, ReadsTheHandlerFormatIntoAFatalEvent)
     EXPECT_EQ(report->signal, SIGSEGV);
     EXPECT_EQ(report->frames.size(), 3);
 
+    CrashReport redacted = *report;
+    redacted.redactHome("/usr/lib");
+    EXPECT_EQ(redacted.images.value(1).path, "~/libc with space.so");
+    EXPECT_EQ(redacted.images.value(0).path, "/usr/bin/ostavel");
+
     const QJsonObject event = report->toEvent("abc");
     EXPECT_EQ(event["level"].toString(), "fatal");
     EXPECT_EQ(event["release"].toString(), "1.4.2");

@@ -157,6 +157,17 @@ std::optional<CrashReport> CrashReport::parse(const QByteArray& text)
     return report;
 }
 
+void CrashReport::redactHome(const QString& home)
+{
+    if (home.isEmpty() || home == QLatin1String("/"))
+        return;
+    const QString prefix = home.endsWith(QLatin1Char('/')) ? home : home + QLatin1Char('/');
+    for (Image& image : images) {
+        if (image.path.startsWith(prefix))
+            image.path = QStringLiteral("~/") + image.path.mid(prefix.size());
+    }
+}
+
 QJsonObject CrashReport::toEvent(const QString& eventId) const
 {
     QJsonArray frameList;

@@ -36,6 +36,9 @@ struct CrashReport {
 
     static QString signalName(int signal);
 
+    // Image paths under `home` become "~/…", so a report does not carry the user's name.
+    void redactHome(const QString& home);
+
     // The event payload: level fatal, the signal as an unhandled exception with its frames
     // (outermost first, as the protocol wants), the loaded images, release, environment, tags.
     QJsonObject toEvent(const QString& eventId) const;

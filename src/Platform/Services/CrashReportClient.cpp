@@ -126,7 +126,8 @@ void CrashReportClient::queueCrashReports()
         QFile file(path);
         // Reports are small; a huge file is not one of ours.
         if (file.open(QIODevice::ReadOnly) && file.size() < 4 * 1024 * 1024) {
-            if (const auto report = CrashReport::parse(file.readAll())) {
+            if (auto report = CrashReport::parse(file.readAll())) {
+                report->redactHome(QDir::homePath());
                 const QString eventId = newEventId();
                 if (m_queue.enqueue(
                         makeEnvelope(eventId, QStringLiteral("event"), report->toEvent(eventId)),
