@@ -13,7 +13,7 @@ packages=(
     dbus-daemon dbus-bin libglib2.0-bin
     pulseaudio pulseaudio-utils
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-    tzdata procps
+    tzdata procps ca-certificates
 )
 
 missing=()

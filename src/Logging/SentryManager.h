@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Platform/Services/CrashReportClient.h"
+#include "Update/UpdateChannel.h"
+
+#include <QObject>
+#include <memory>
+
+class Clock;
+
+// Crash reporting as the app drives it: start with the build's DSN, the app's version as the
+// release and the matching environment; tag reports with the update channel; close when the user
+// withdraws consent. The app creates one and keeps it for the whole process. Main thread only.
+class SentryManager : public QObject {
+    Q_OBJECT
+
+public:
+    static inline const QString updateChannelTag = QStringLiteral("update-channel");
+
+    // Production: the build's DSN and version, the real network, $XDG_DATA_HOME/Ostavel.
+    explicit SentryManager(QObject* parent = nullptr);
+    SentryManager(std::unique_ptr<CrashReportClient> client, QString dsn, QString appVersion,
+                  QObject* parent = nullptr);
+    ~SentryManager() override;
+
+    // Release is the version text unchanged; the environment is "development" only for exactly
+    // "dev", else "production".
+    static CrashReportOptions options(const QString& dsn, const QString& appVersion);
+
+    // False (and reporting stays off) when the DSN is missing or invalid. Queues the report of an
+    // earlier crash, if any.
+    bool start();
+    void setUpdateChannel(UpdateChannel channel);
+    bool isEnabled() const;
+    // Consent withdrawn: stops reporting and deletes crash reports and queued envelopes unsent.
+    void close();
+    // For a launch with consent off: deletes what an earlier run left behind.
+    void discardPendingReports();
+
+    // User feedback; dropped unless reporting runs. Empty name or e-mail means absent.
+    void captureFeedback(const QString& message, const QString& name, const QString& email,
+                         const QString& source = QStringLiteral("custom"));
+
+    CrashReportClient& client() { return *m_client; }
+
+private:
+    std::unique_ptr<Clock> m_ownClock;
+    std::unique_ptr<CrashReportClient> m_client;
+    QString m_dsn;
+    QString m_appVersion;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "Platform/Services/AppcastItem.h"
+
+#include <QByteArray>
+#include <optional>
+
+// Reads an appcast (RSS 2.0 with the appcast namespace) into its items. Pure: no I/O.
+//
+// Items without a version are left out. A document that is not well-formed XML, ends early, is
+// not an RSS feed or carries a DTD fails with a message that says so.
+namespace AppcastParser {
+inline const QString appcastNamespace =
+    QStringLiteral("http://www.andymatuschak.org/xml-namespaces/sparkle");
+
+std::optional<Appcast> parse(const QByteArray& document, QString* error = nullptr);
+
+// The newest item whose version is newer than `currentVersion`, if any.
+std::optional<AppcastItem> newestUpdate(const Appcast& appcast, const QString& currentVersion);
+} // namespace AppcastParser
