@@ -13,7 +13,8 @@ class LoginItem;
 class OnboardingWindowControllerProtocol;
 class PointerButtonState;
 class SoundPlayer;
-class UpdateChannelSource;
+class SparkleUpdaterManager;
+class UpdateWindowController;
 class WindowController;
 
 // What the application delegate is built from. OstavelApp fills it with the Linux
@@ -29,7 +30,10 @@ struct AppComponents {
     std::function<std::unique_ptr<SoundPlayer>()> makeSoundPlayer;
 
     // Optional.
-    std::function<std::unique_ptr<UpdateChannelSource>()> makeUpdater;
+    std::function<std::unique_ptr<SparkleUpdaterManager>()> makeUpdater;
+    // Shows the updater's prompts; built right after the updater.
+    std::function<std::unique_ptr<UpdateWindowController>(SparkleUpdaterManager&)>
+        makeUpdateWindowController;
     std::function<std::unique_ptr<CrashReportingProtocol>()> makeCrashReporting;
     std::function<std::unique_ptr<BreakBlockerManagerProtocol>(ConfigurationManager&)>
         makeBreakBlockerManager;
@@ -40,7 +44,7 @@ struct AppComponents {
     std::function<std::unique_ptr<WindowController>(BreakManager&)> makeCursorAlertWindowController;
     std::function<std::unique_ptr<OnboardingWindowControllerProtocol>(ConfigurationManager&)>
         makeOnboardingWindowController;
-    std::function<std::unique_ptr<WindowController>(ConfigurationManager&, UpdateChannelSource*)>
+    std::function<std::unique_ptr<WindowController>(ConfigurationManager&, SparkleUpdaterManager*)>
         makeSettingsWindowController;
     std::function<std::unique_ptr<WindowController>()> makeFeedbackWindowController;
 

@@ -11,11 +11,15 @@
 #include "Platform/LoginItem.h"
 #include "Platform/PointerButtonState.h"
 #include "SoundPlayer.h"
-#include "UpdateChannelSource.h"
+#include "Update/SparkleUpdaterManager.h"
 #include "Views/MenuBarHintView.h"
 #include "Views/MenuBarStatusView.h"
 #include "Views/StatusIconPainter.h"
 #include "Windows/OnboardingWindowControllerProtocol.h"
+// UpdateWindowController.h needs both dialogs complete for its inline accessors.
+#include "Windows/UpdateCheckDialog.h"
+#include "Windows/UpdatePromptDialog.h"
+#include "Windows/UpdateWindowController.h"
 #include "Windows/WindowController.h"
 
 #include <QApplication>
@@ -36,8 +40,11 @@ AppDelegate::AppDelegate(AppComponents components, QObject* parent)
 {
     m_configManager = std::make_unique<ConfigurationManager>();
     m_activityMonitor = m_components.makeActivityMonitor();
-    if (m_components.makeUpdater)
+    if (m_components.makeUpdater) {
         m_sparkleUpdater = m_components.makeUpdater();
+        if (m_components.makeUpdateWindowController)
+            m_updateWindowController = m_components.makeUpdateWindowController(*m_sparkleUpdater);
+    }
     if (m_components.makeCrashReporting)
         m_crashReporting = m_components.makeCrashReporting();
     m_loginItem = m_components.makeLoginItem();
@@ -99,7 +106,7 @@ OnboardingWindowControllerProtocol* AppDelegate::onboardingWindowController()
 
 WindowController* AppDelegate::settingsWindowController()
 {
-    UpdateChannelSource* updater = m_sparkleUpdater.get();
+    SparkleUpdaterManager* updater = m_sparkleUpdater.get();
     return lazy(m_settingsWindowController, m_settingsWindowControllerBuilt,
                 m_components.makeSettingsWindowController, *m_configManager, updater);
 }
@@ -119,6 +126,9 @@ void AppDelegate::applicationDidFinishLaunching()
         m_crashReporting->start();
         if (m_sparkleUpdater)
             m_crashReporting->setUpdateChannel(m_sparkleUpdater->currentChannel());
+    } else if (m_crashReporting) {
+        // Reports written before the user withdrew consent are never sent.
+        m_crashReporting->discardPendingReports();
     }
 
     qCInfo(lcApp) << "Ostavel launched";
@@ -134,7 +144,7 @@ void AppDelegate::applicationDidFinishLaunching()
             this,
             [this, channel = m_sparkleUpdater->currentChannel()] { applyUpdateChannel(channel); },
             Qt::QueuedConnection);
-        connect(m_sparkleUpdater.get(), &UpdateChannelSource::currentChannelChanged, this,
+        connect(m_sparkleUpdater.get(), &SparkleUpdaterManager::currentChannelChanged, this,
                 &AppDelegate::applyUpdateChannel, Qt::QueuedConnection);
     }
     m_lastCrashReportConsent = consent;
@@ -146,7 +156,7 @@ void AppDelegate::applicationDidFinishLaunching()
         Qt::QueuedConnection);
 }
 
-void AppDelegate::applyUpdateChannel(const QString& channel)
+void AppDelegate::applyUpdateChannel(UpdateChannel channel)
 {
     if (m_crashReporting && m_crashReporting->isEnabled())
         m_crashReporting->setUpdateChannel(channel);

@@ -21,8 +21,10 @@ class PointerButtonState;
 class QMenu;
 class QTimer;
 class SoundPlayer;
-class UpdateChannelSource;
+class SparkleUpdaterManager;
+class UpdateWindowController;
 class WindowController;
+enum class UpdateChannel;
 
 // The application shell. Owns every long-lived object for the life of the process, launches the
 // direct or the onboarding path, starts the main application once (login item, tray icon and its
@@ -70,7 +72,8 @@ public:
 
     ConfigurationManager& configManager() { return *m_configManager; }
     ActivityMonitorProtocol& activityMonitor() { return *m_activityMonitor; }
-    UpdateChannelSource* sparkleUpdater() const { return m_sparkleUpdater.get(); }
+    // Null in a build without an updater.
+    SparkleUpdaterManager* sparkleUpdater() const { return m_sparkleUpdater.get(); }
     CrashReportingProtocol* crashReporting() const { return m_crashReporting.get(); }
     // Built on first use; null when this build has no blocker manager.
     BreakBlockerManagerProtocol* breakBlockerManager();
@@ -116,7 +119,7 @@ private:
     void clearStatusMenu();
     bool isBlocked();
     bool isTrayAvailable() const;
-    void applyUpdateChannel(const QString& channel);
+    void applyUpdateChannel(UpdateChannel channel);
     void applyCrashReportConsent(bool enabled);
     void pollHintClick();
 
@@ -126,7 +129,8 @@ private:
     // Declared so that everything is destroyed before what it refers to.
     std::unique_ptr<ConfigurationManager> m_configManager;
     std::unique_ptr<ActivityMonitorProtocol> m_activityMonitor;
-    std::unique_ptr<UpdateChannelSource> m_sparkleUpdater;
+    std::unique_ptr<SparkleUpdaterManager> m_sparkleUpdater;
+    std::unique_ptr<UpdateWindowController> m_updateWindowController;
     std::unique_ptr<CrashReportingProtocol> m_crashReporting;
     std::unique_ptr<LoginItem> m_loginItem;
     std::unique_ptr<SoundPlayer> m_soundPlayer;

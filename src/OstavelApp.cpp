@@ -3,10 +3,17 @@
 #include "AppDelegate.h"
 #include "BreakManager/ActivityMonitorProtocol.h"
 #include "BreakManager/BreakBlockerManagerProtocol.h"
+#include "Logging/SentryManager.h"
 #include "MediaSoundPlayer.h"
 #include "Platform/Linux/LinuxActivityMonitor.h"
 #include "Platform/Linux/X11PointerButtonState.h"
 #include "Platform/Linux/XdgAutostartLoginItem.h"
+#include "SentryCrashReporting.h"
+#include "Update/SparkleUpdaterManager.h"
+// UpdateWindowController.h needs both dialogs complete for its inline accessors.
+#include "Windows/UpdateCheckDialog.h"
+#include "Windows/UpdatePromptDialog.h"
+#include "Windows/UpdateWindowController.h"
 
 void OstavelApp::selectPlatform()
 {
@@ -34,6 +41,13 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     };
     c.startActivityMonitor = [](ActivityMonitorProtocol& monitor) {
         static_cast<ActivityMonitor&>(monitor).start();
+    };
+    c.makeUpdater = [] { return std::make_unique<SparkleUpdaterManager>(); };
+    c.makeUpdateWindowController = [](SparkleUpdaterManager& updater) {
+        return std::make_unique<UpdateWindowController>(updater);
+    };
+    c.makeCrashReporting = [] {
+        return std::make_unique<SentryCrashReporting>(std::make_unique<SentryManager>());
     };
     c.makeLoginItem = [] { return std::make_unique<XdgAutostartLoginItem>(); };
     c.makeSoundPlayer = [] { return std::make_unique<MediaSoundPlayer>(); };

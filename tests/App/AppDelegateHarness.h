@@ -10,6 +10,9 @@
 #include "FakeClock.h"
 #include "FakeLoginItem.h"
 #include "FakePointerButtonState.h"
+#include "Platform/Services/AppcastFetcher.h"
+#include "Platform/Services/ServiceTimer.h"
+#include "Update/SparkleUpdaterManager.h"
 #include "UserDefaultsReset.h"
 
 #include <QCoreApplication>
@@ -39,9 +42,11 @@ protected:
         };
         c.makeSoundPlayer = [this] { return std::make_unique<RecordingSoundPlayer>(story); };
         c.makeUpdater = [this] {
-            auto updater = std::make_unique<FakeUpdateChannelSource>();
-            channel = updater.get();
-            return updater;
+            // A "dev" build's updater: the channel works, nothing is ever fetched.
+            auto manager = std::make_unique<SparkleUpdaterManager>(
+                SparkleUpdaterManager::Environment{QStringLiteral("dev"), {}, nullptr, nullptr});
+            updater = manager.get();
+            return manager;
         };
         c.makeCrashReporting = [this] {
             auto reporting = std::make_unique<FakeCrashReporting>(story);
@@ -105,7 +110,7 @@ protected:
     int activityStarts = 0;
     FakeActivityMonitor* activity = nullptr;
     FakeLoginItem* loginItem = nullptr;
-    FakeUpdateChannelSource* channel = nullptr;
+    SparkleUpdaterManager* updater = nullptr;
     FakeCrashReporting* crash = nullptr;
     FakeBreakBlockerManager* blockers = nullptr;
     FakePointerButtonState* pointerButtons = nullptr;

@@ -41,7 +41,7 @@ TEST_F(AppDelegateTest, NothingStartsBeforeLaunch)
 {
     delegate();
     EXPECT_NE(activity, nullptr);
-    EXPECT_NE(channel, nullptr);
+    EXPECT_NE(updater, nullptr);
     EXPECT_EQ(loginItem->registerCalls, 0);
     EXPECT_EQ(delegate().statusItem(), nullptr);
     EXPECT_EQ(blockers, nullptr) << "the blocker manager is built on first use";
@@ -173,7 +173,7 @@ TEST_F(AppDelegateTest, ConsentOffOnAndOnAgain)
     settle();
     EXPECT_EQ(story, QStringList({"close"})) << "repeated values do nothing";
 
-    channel->setChannel(QStringLiteral("beta"));
+    updater->setCurrentChannel(UpdateChannel::beta);
     settle();
     EXPECT_EQ(story, QStringList({"close"})) << "no re-tag while reporting is off";
 
@@ -181,7 +181,7 @@ TEST_F(AppDelegateTest, ConsentOffOnAndOnAgain)
     settle();
     EXPECT_EQ(story, QStringList({"close", "start", "tag beta"}));
 
-    channel->setChannel(QStringLiteral("stable"));
+    updater->setCurrentChannel(UpdateChannel::stable);
     settle();
     EXPECT_EQ(story, QStringList({"close", "start", "tag beta", "tag stable"}));
 }
@@ -192,9 +192,9 @@ TEST_F(AppDelegateTest, ConsentOffAtLaunchStartsNothing)
     configure([](Configuration& c) { c.sendAnonymousCrashReports = false; });
     settle();
     delegate().applicationDidFinishLaunching();
-    channel->setChannel(QStringLiteral("beta"));
+    updater->setCurrentChannel(UpdateChannel::beta);
     settle();
-    EXPECT_TRUE(story.isEmpty()) << story.join(", ").toStdString();
+    EXPECT_EQ(story, QStringList({"discard"})) << "no start, no tag; old reports dropped";
 }
 
 TEST_F(AppDelegateTest, BuildWithoutCrashReportingOrUpdaterStillLaunches)

@@ -2,7 +2,6 @@
 
 #include "CrashReportingProtocol.h"
 #include "SoundPlayer.h"
-#include "UpdateChannelSource.h"
 #include "Windows/OnboardingWindowControllerProtocol.h"
 #include "Windows/WindowController.h"
 
@@ -63,9 +62,9 @@ public:
         m_story << QStringLiteral("start");
         running = true;
     }
-    void setUpdateChannel(const QString& channel) override
+    void setUpdateChannel(UpdateChannel channel) override
     {
-        m_story << QStringLiteral("tag ") + channel;
+        m_story << QStringLiteral("tag ") + updateChannelRawValue(channel);
     }
     bool isEnabled() const override { return running; }
     void close() override
@@ -74,22 +73,10 @@ public:
         running = false;
     }
 
+    void discardPendingReports() override { m_story << QStringLiteral("discard"); }
+
     bool running = false;
 
 private:
     QStringList& m_story;
-};
-
-class FakeUpdateChannelSource final : public UpdateChannelSource {
-public:
-    QString currentChannel() const override { return channel; }
-    void setChannel(const QString& value)
-    {
-        if (value == channel)
-            return;
-        channel = value;
-        emit currentChannelChanged(channel);
-    }
-
-    QString channel = QStringLiteral("stable");
 };

@@ -166,8 +166,8 @@ TEST_F(StatusMenuTest, ActionsReachTheEngine)
 TEST_F(StatusMenuTest, SettingsAndFeedbackOpenTheirWindowsWhenPresent)
 {
     AppComponents c = components();
-    c.makeSettingsWindowController = [this](ConfigurationManager&, UpdateChannelSource* updater) {
-        EXPECT_EQ(updater, channel);
+    c.makeSettingsWindowController = [this](ConfigurationManager&, SparkleUpdaterManager* manager) {
+        EXPECT_EQ(manager, updater);
         return std::make_unique<RecordingWindowController>(story, QStringLiteral("settings"));
     };
     c.makeFeedbackWindowController = [this] {
