@@ -1,4 +1,5 @@
 #include "AppDelegateHarness.h"
+#include "LogCapture.h"
 #include "Views/MenuBarHintView.h"
 
 #include <QSystemTrayIcon>
@@ -17,6 +18,20 @@ TEST_F(AppDelegateTest, StartingTwiceMakesOneTrayIconAndOneLoginItemWrite)
     EXPECT_EQ(activityStarts, 1);
     EXPECT_TRUE(engine().isTicking());
     EXPECT_EQ(blockers->starts, 1);
+}
+
+TEST_F(AppDelegateTest, WithoutATrayTheEngineRunsAndTheLogSaysSoOnce)
+{
+    trayAvailable = false;
+    LogCapture log("com.ostavel.app.App");
+    delegate().applicationDidFinishLaunching();
+    delegate().startMainApp();
+    for (int i = 0; i < 3; ++i)
+        engine().tick();
+    settle();
+    EXPECT_TRUE(engine().isTicking());
+    EXPECT_EQ(log.lines().filter(QStringLiteral("No system tray")).size(), 1);
+    EXPECT_EQ(log.lines().filter(QStringLiteral("Ostavel launched")).size(), 1);
 }
 
 TEST_F(AppDelegateTest, LaunchAtLoginDisabledMakesNoLoginItemCall)

@@ -10,7 +10,7 @@ ostavel="$1"
 store_defaults="$2"
 artifacts="$3"
 mkdir -p "$artifacts"
-rm -f "$artifacts"/tray*.png "$artifacts"/ostavel.log "$artifacts"/session.log
+rm -f "$artifacts"/tray*.png "$artifacts"/ostavel*.log "$artifacts"/session.log
 
 pids=()
 cleanup() {
@@ -34,6 +34,24 @@ wait_for() {
     done
     return 1
 }
+
+# Without a tray host the application keeps running, says so once, and does not spin.
+(
+    export XDG_CONFIG_HOME="$OSTAVEL_TEST_SESSION_ROOT/no-tray/config"
+    export XDG_DATA_HOME="$OSTAVEL_TEST_SESSION_ROOT/no-tray/data"
+    mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
+    "$ostavel" >"$artifacts/ostavel-no-tray.log" 2>&1 &
+    pid=$!
+    sleep 4
+    kill -0 "$pid" 2>/dev/null || { echo "FAIL: ostavel exited without a tray" >&2; exit 1; }
+    ticks=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+    kill "$pid"
+    wait "$pid" 2>/dev/null
+    [ "$(grep -c "No system tray is available" "$artifacts/ostavel-no-tray.log")" = 1 ] ||
+        { echo "FAIL: the missing tray was not logged exactly once" >&2; exit 1; }
+    # A busy loop would burn hundreds of ticks in four seconds.
+    [ "$ticks" -lt 150 ] || { echo "FAIL: $ticks CPU ticks without a tray" >&2; exit 1; }
+) || exit 1
 
 trayer --edge top --align right --widthtype request --height 32 --transparent false \
     --tint 0x404040 --SetDockType true >"$artifacts/trayer.log" 2>&1 &
