@@ -303,7 +303,8 @@ void AppDelegate::createStatusItem()
 
 void AppDelegate::onStatusItemActivated(QSystemTrayIcon::ActivationReason reason)
 {
-    if (reason == QSystemTrayIcon::Unknown)
+    // A double click arrives after the click that already opened the menu.
+    if (reason == QSystemTrayIcon::Unknown || reason == QSystemTrayIcon::DoubleClick)
         return;
     prepareStatusMenu();
     m_statusMenu->popup(QCursor::pos());

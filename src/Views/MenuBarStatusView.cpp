@@ -161,9 +161,11 @@ void MenuBarStatusView::refresh()
     m_drawn = true;
     m_content = content;
 
-    const QImage symbol = SymbolImage::render(
-        content.symbol, 16, palette().color(QPalette::WindowText), devicePixelRatioF());
-    m_symbol->setPixmap(QPixmap::fromImage(symbol));
+    if (content.symbol != m_shownSymbol) {
+        m_shownSymbol = content.symbol;
+        m_symbol->setPixmap(QPixmap::fromImage(SymbolImage::render(
+            content.symbol, 16, palette().color(QPalette::WindowText), devicePixelRatioF())));
+    }
     m_title->setText(content.title);
 
     m_timeLine->setText(content.timeLine);

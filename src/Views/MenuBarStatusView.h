@@ -42,6 +42,7 @@ private:
     StatusPanelContent m_content;
     bool m_refreshPending = false;
     bool m_drawn = false;
+    QString m_shownSymbol;
 
     QLabel* m_symbol = nullptr;
     QLabel* m_title = nullptr;
