@@ -108,7 +108,8 @@ TEST_F(BlockerManagerTest, EvaluationFollowsTheSnapshot)
     });
     const BlockerResult result = BreakBlockerManager::computeBlockerState(snapshot, probes);
     EXPECT_TRUE(result.isActive);
-    EXPECT_EQ(result.names, QStringList{"org.videolan.VLC"}) << "named by its identifier";
+    EXPECT_EQ(result.names, QStringList{"org.videolan.VLC"})
+        << "the first process names it, by its identifier when it has no name";
 
     // An empty blocker list needs no process scan.
     snapshot.blockerBundleIDs.clear();
@@ -124,19 +125,6 @@ TEST_F(BlockerManagerTest, EvaluationFollowsTheSnapshot)
     EXPECT_EQ(BreakBlockerManager::computeBlockerState(snapshot, probes).names,
               QStringList{"Game"});
     EXPECT_EQ(screens->calls, 0);
-}
-
-TEST_F(BlockerManagerTest, UniqueApplicationsKeepTheFirstNameAndDropUnresolved)
-{
-    const std::vector<RunningApplication> apps = BreakBlockerManager::uniqueApplications({
-        {"firefox-esr", "Firefox ESR"},
-        {"", "kworker"},
-        {"firefox-esr", "Firefox content"},
-        {"org.example.Tool", ""},
-    });
-    ASSERT_EQ(apps.size(), 2u);
-    EXPECT_EQ(apps[0].localizedName, "Firefox ESR");
-    EXPECT_EQ(apps[1].localizedName, "org.example.Tool");
 }
 
 TEST_F(BlockerManagerTest, StartingTwiceLeavesOneLoop)

@@ -206,6 +206,28 @@ TEST_F(FakeProcTest, ResolverAppliesTheRulesInOrder)
     EXPECT_TRUE(otherUser.runningApplications().empty());
 }
 
+TEST_F(FakeProcTest, ResolverForgetsGoneProcessesAndNoticesAnExecWithinItsRounds)
+{
+    writeFile(apps() + "/Zoom.desktop",
+              "[Desktop Entry]\nType=Application\nName=Zoom\nExec=zoom\n");
+    auto catalogue = std::make_shared<DesktopEntryCatalogue>(QStringList{apps()}, QString());
+    const QByteArray noUnit = "0::/user.slice/user-1000.slice/session-2.scope\n";
+    process(300, noUnit, "/usr/bin/dash");
+    process(301, noUnit, "/opt/zoom/zoom");
+    ProcRunningApplications resolver(catalogue, QFile::encodeName(proc()), ::geteuid());
+    EXPECT_EQ(resolver.runningApplications().size(), 1u);
+
+    QDir(proc() + "/301").removeRecursively();
+    EXPECT_TRUE(resolver.runningApplications().empty());
+
+    // The launcher script replaces itself with the application.
+    QFile::remove(proc() + "/300/exe");
+    link("/opt/zoom/zoom", proc() + "/300/exe");
+    int calls = 1;
+    while (resolver.runningApplications().empty())
+        ASSERT_LE(++calls, ProcRunningApplications::revalidationRounds);
+}
+
 TEST_F(FakeProcTest, CameraIsInUseWhenAProcessOfThisUserHoldsAVideoDevice)
 {
     const QString dev = root() + "/dev";
@@ -222,6 +244,14 @@ TEST_F(FakeProcTest, CameraIsInUseWhenAProcessOfThisUserHoldsAVideoDevice)
     EXPECT_TRUE(probe.isCameraInUse());
     ProcCameraProbe otherUser(QFile::encodeName(proc()), QFile::encodeName(dev), ::geteuid() + 1);
     EXPECT_FALSE(otherUser.isCameraInUse());
+
+    // Without an open or close of a device since the last scan, the answer stands.
+    QFile::remove(proc() + "/202/fd/7");
+    EXPECT_TRUE(probe.isCameraInUse());
+    QFile device(dev + "/video0");
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    device.close();
+    EXPECT_FALSE(probe.isCameraInUse());
 
     EXPECT_TRUE(ProcCameraProbe::isVideoDevice("/dev/video12", "/dev"));
     EXPECT_FALSE(ProcCameraProbe::isVideoDevice("/dev/video0 (deleted)", "/dev"));

@@ -2,6 +2,8 @@
 // OSTAVEL_X11_LAYOUT: "wm" (openbox on one 1280x800 screen), "bare" (no window manager) or
 // "dual" (openbox, two 1280x800 RandR monitors side by side). Each fixture runs on its own one.
 #include "BreakBlocker/FullscreenBlocker.h"
+#include "Configuration/ConfigurationManager.h"
+#include "Platform/Linux/LinuxBreakBlockerManager.h"
 #include "Platform/Linux/QtScreenList.h"
 #include "Platform/Linux/X11WindowList.h"
 
@@ -147,6 +149,23 @@ TEST_F(WindowManagerDesktop, ClientSideShadowIsNotPartOfTheWindow)
     run("xprop", {"-id", shadowed.windowId(), "-f", "_GTK_FRAME_EXTENTS", "32c", "-set",
                   "_GTK_FRAME_EXTENTS", "10,10,20,30"});
     EXPECT_TRUE(waitForWindow(list, shadowed.pid(), QRect(110, 120, 380, 250)));
+}
+
+TEST_F(WindowManagerDesktop, ProductionManagerSeesAFullScreenWindow)
+{
+    ConfigurationManager configManager;
+    Configuration config = configManager.config();
+    config.breakBlockFullscreenEnabled = true;
+    config.breakBlockMeetingEnabled = true;
+    config.breakBlockAppsEnabled = true;
+    configManager.setConfig(config);
+    std::unique_ptr<BreakBlockerManager> manager = makeLinuxBreakBlockerManager(configManager);
+    manager->setRefreshDelay(std::chrono::milliseconds(50));
+    manager->startRefreshing();
+    HelperWindow player({"--fullscreen"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return manager->isActive(); }, waitMs));
+    EXPECT_EQ(manager->activeBlockerNames(), QStringList{ownerName});
+    manager->stopRefreshing();
 }
 
 TEST_F(BareXServer, WithoutAWindowManagerNothingIsListed)

@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <cctype>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -90,21 +91,35 @@ ProcRunningApplications::ProcRunningApplications(
 
 std::vector<RunningApplication> ProcRunningApplications::runningApplications()
 {
+    QMutexLocker lock(&m_mutex);
     std::vector<RunningApplication> apps;
     DIR* proc = ::opendir(m_procRoot.constData());
     if (!proc)
         return apps;
     const int procDir = ::dirfd(proc);
+    const quint64 round = ++m_round;
+    // Only PIDs still in the table are carried over, so a gone process is forgotten at once.
+    QHash<qint64, std::optional<RunningApplication>> known;
+    known.reserve(m_known.size());
     while (const dirent* entry = ::readdir(proc)) {
         if (!isNumeric(entry->d_name))
             continue;
-        struct stat info;
-        if (::fstatat(procDir, entry->d_name, &info, 0) != 0 || info.st_uid != m_uid)
-            continue;
-        if (std::optional<RunningApplication> app = resolve(procDir, entry->d_name))
-            apps.push_back(std::move(*app));
+        const qint64 pid = std::strtoll(entry->d_name, nullptr, 10);
+        std::optional<RunningApplication> app;
+        const auto cached = m_known.constFind(pid);
+        if (cached != m_known.constEnd() && (quint64(pid) + round) % revalidationRounds != 0) {
+            app = *cached;
+        } else {
+            struct stat info;
+            if (::fstatat(procDir, entry->d_name, &info, 0) == 0 && info.st_uid == m_uid)
+                app = resolve(procDir, entry->d_name);
+        }
+        if (app)
+            apps.push_back(*app);
+        known.insert(pid, std::move(app));
     }
     ::closedir(proc);
+    m_known = std::move(known);
     return apps;
 }
 

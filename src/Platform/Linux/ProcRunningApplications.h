@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
+#include <QMutex>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -19,13 +21,20 @@ class DesktopEntryCatalogue;
 //      process itself (its children inherit the variable but not the PID);
 //   4. the executable's file name against the entries' Exec program and TryExec.
 // Names are the catalogue entries' localized names (empty for ids the catalogue does not know).
-// Background threads only; concurrent calls are fine.
+//
+// Reading a process's files costs tens of microseconds, too much for hundreds of processes every
+// refresh, so each process's answer is kept while its PID stays in the table and worked out
+// again every `revalidationRounds` calls (spread over the calls by PID): a process that executes
+// another program, or is moved into an application unit after it was first seen, is named
+// within that many calls. Background threads only; concurrent calls are serialized.
 class ProcRunningApplications final : public RunningApplications {
 public:
     // `procRoot` is for tests that lay out a fake process table.
     explicit ProcRunningApplications(std::shared_ptr<const DesktopEntryCatalogue> catalogue,
                                      QByteArray procRoot = QByteArrayLiteral("/proc"),
                                      uid_t uid = ::geteuid());
+
+    static constexpr int revalidationRounds = 16;
 
     std::vector<RunningApplication> runningApplications() override;
 
@@ -50,4 +59,8 @@ private:
     std::shared_ptr<const DesktopEntryCatalogue> m_catalogue;
     QByteArray m_procRoot;
     uid_t m_uid;
+    QMutex m_mutex;
+    // By PID; nothing for processes of other users or that name no application.
+    QHash<qint64, std::optional<RunningApplication>> m_known;
+    quint64 m_round = 0;
 };

@@ -176,7 +176,7 @@ std::vector<WindowInfo> X11WindowList::windows()
             property(x->atoms[WmState], XCB_ATOM_ATOM, 64),
             property(x->atoms[WmWindowType], XCB_ATOM_ATOM, 64),
             property(x->atoms[GtkFrameExtents], XCB_ATOM_CARDINAL, 4),
-            property(XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256),
+            property(XCB_ATOM_WM_CLASS, XCB_ATOM_ANY, 256),
         });
     }
 
