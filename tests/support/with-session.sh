@@ -49,8 +49,10 @@ if want x11 || want wm; then
         >"$root/xvfb.log" 2>&1 &
     pids+=($!)
     display=""
-    for _ in $(seq 1 100); do
-        read -r -t 0.1 display <&"$dfd" && break
+    # Many servers starting at once (ctest -j) can take a while to settle on free displays.
+    deadline=$((SECONDS + 60))
+    while [ "$SECONDS" -lt "$deadline" ] && kill -0 "${pids[-1]}" 2>/dev/null; do
+        read -r -t 0.5 display <&"$dfd" && break
     done
     exec {dfd}<&-
     if [ -z "$display" ]; then

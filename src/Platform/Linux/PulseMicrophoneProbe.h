@@ -1,0 +1,36 @@
+#pragma once
+
+#include "Platform/MicrophoneProbe.h"
+
+#include <QDeadlineTimer>
+#include <QMutex>
+#include <functional>
+
+struct pa_context;
+struct pa_mainloop;
+
+// Asks the PulseAudio server (PipeWire's pulse server too) for a source that is not the monitor
+// of a sink and is RUNNING, i.e. recording for some client. One connection, kept between calls
+// and made again after the server went away; each call waits at most about a second. No server
+// answers nothing.
+class PulseMicrophoneProbe final : public MicrophoneProbe {
+public:
+    PulseMicrophoneProbe();
+    ~PulseMicrophoneProbe() override;
+    PulseMicrophoneProbe(const PulseMicrophoneProbe&) = delete;
+    PulseMicrophoneProbe& operator=(const PulseMicrophoneProbe&) = delete;
+
+    std::optional<QString> activeInputDevice() override;
+
+private:
+    bool ensureConnected(const QDeadlineTimer& deadline);
+    void disconnect();
+    // Runs the main loop until `done` holds; false on timeout or a failed loop.
+    bool runUntil(const std::function<bool()>& done, const QDeadlineTimer& deadline);
+    void reportUnavailable(const char* why);
+
+    QMutex m_mutex;
+    pa_mainloop* m_mainloop = nullptr;
+    pa_context* m_context = nullptr;
+    bool m_reportedUnavailable = false;
+};

@@ -1,0 +1,181 @@
+#include "BreakBlocker/BreakBlockerManager.h"
+#include "Configuration/ConfigurationManager.h"
+#include "FakeCameraProbe.h"
+#include "FakeMicrophoneProbe.h"
+#include "FakeRunningApplications.h"
+#include "FakeScreenList.h"
+#include "FakeWindowList.h"
+#include "UserDefaultsReset.h"
+
+#include <QCoreApplication>
+#include <QTest>
+#include <QThreadPool>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+class BlockerManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetUserDefaults();
+        configManager = std::make_unique<ConfigurationManager>();
+        probes = {screens, windows, camera, microphone, running};
+    }
+
+    void TearDown() override
+    {
+        // Nothing may stay blocked in a fake when the test ends.
+        windows->holdCalls = false;
+        windows->release(100);
+        QThreadPool::globalInstance()->waitForDone();
+    }
+
+    void configure(bool fullscreen, bool meeting, bool apps, QList<AppEntry> blockerApps = {})
+    {
+        Configuration c = configManager->config();
+        c.breakBlockFullscreenEnabled = fullscreen;
+        c.breakBlockMeetingEnabled = meeting;
+        c.breakBlockAppsEnabled = apps;
+        c.breakBlockerApps = std::move(blockerApps);
+        configManager->setConfig(c);
+    }
+
+    // Everything blocks: a full-screen player, a meeting, a listed application.
+    void blockEverything()
+    {
+        windows->setWindows({WindowInfo{4242, "mpv", QRect(0, 0, 1280, 800)}});
+        camera->inUse = true;
+        running->setApplications({{"us.zoom.Zoom", "Zoom"}, {"org.blender.Blender", "Blender"}});
+        configure(true, true, true, {{"org.blender.Blender", "Blender 4"}});
+    }
+
+    std::unique_ptr<ConfigurationManager> configManager;
+    std::shared_ptr<FakeScreenList> screens = std::make_shared<FakeScreenList>();
+    std::shared_ptr<FakeWindowList> windows = std::make_shared<FakeWindowList>();
+    std::shared_ptr<FakeCameraProbe> camera = std::make_shared<FakeCameraProbe>();
+    std::shared_ptr<FakeMicrophoneProbe> microphone = std::make_shared<FakeMicrophoneProbe>();
+    std::shared_ptr<FakeRunningApplications> running = std::make_shared<FakeRunningApplications>();
+    BlockerProbes probes;
+};
+
+TEST_F(BlockerManagerTest, AllSwitchesOffQueriesNothing)
+{
+    blockEverything();
+    configure(false, false, false, {{"org.blender.Blender", "Blender"}});
+    BreakBlockerManager manager(*configManager, probes);
+    manager.setRefreshDelay(5ms);
+    manager.startRefreshing();
+    QTest::qWait(100);
+    manager.stopRefreshing();
+    EXPECT_FALSE(manager.isActive());
+    EXPECT_TRUE(manager.activeBlockerNames().isEmpty());
+    EXPECT_EQ(screens->calls + windows->calls + camera->calls + microphone->calls + running->calls,
+              0);
+}
+
+TEST_F(BlockerManagerTest, NamesComeInTheOrderFullScreenMeetingListedApplication)
+{
+    blockEverything();
+    BreakBlockerManager manager(*configManager, probes);
+    manager.startRefreshing();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.isActive(); }, 5000));
+    EXPECT_EQ(manager.activeBlockerNames(), (QStringList{"mpv", "Meeting", "Blender"}));
+    manager.stopRefreshing();
+
+    // A switch turned off counts from the next refresh; the result is kept once stopped.
+    configure(false, true, true, {{"org.blender.Blender", "Blender 4"}});
+    manager.startRefreshing();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return manager.activeBlockerNames() == QStringList{"Meeting", "Blender"};
+        },
+        5000));
+    manager.stopRefreshing();
+    QTest::qWait(50);
+    EXPECT_EQ(manager.activeBlockerNames(), (QStringList{"Meeting", "Blender"}));
+}
+
+TEST_F(BlockerManagerTest, EvaluationFollowsTheSnapshot)
+{
+    BlockerSnapshot snapshot;
+    snapshot.appsEnabled = true;
+    snapshot.blockerBundleIDs = {"org.gnome.Calculator", "org.videolan.VLC"};
+    running->setApplications({
+        {"", "nameless process"},
+        {"org.videolan.VLC", ""},
+        {"org.videolan.VLC", "VLC second instance"},
+    });
+    const BlockerResult result = BreakBlockerManager::computeBlockerState(snapshot, probes);
+    EXPECT_TRUE(result.isActive);
+    EXPECT_EQ(result.names, QStringList{"org.videolan.VLC"})
+        << "the first process names it, by its identifier when it has no name";
+
+    // An empty blocker list needs no process scan.
+    snapshot.blockerBundleIDs.clear();
+    running->calls = 0;
+    EXPECT_FALSE(BreakBlockerManager::computeBlockerState(snapshot, probes).isActive);
+    EXPECT_EQ(running->calls, 0);
+
+    // The full-screen check uses the snapshot's screens, not the screen list.
+    snapshot = {};
+    snapshot.fullscreenEnabled = true;
+    snapshot.screenFrames = {QRect(0, 0, 800, 600)};
+    windows->setWindows({WindowInfo{4242, "Game", QRect(0, 0, 800, 600)}});
+    EXPECT_EQ(BreakBlockerManager::computeBlockerState(snapshot, probes).names,
+              QStringList{"Game"});
+    EXPECT_EQ(screens->calls, 0);
+}
+
+TEST_F(BlockerManagerTest, StartingTwiceLeavesOneLoop)
+{
+    configure(true, false, false);
+    windows->holdCalls = true;
+    BreakBlockerManager manager(*configManager, probes);
+    manager.setRefreshDelay(10ms);
+    manager.startRefreshing();
+    manager.startRefreshing();
+    // Both first rounds are evaluating; the first loop's round will still store its result.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return windows->waiting == 2; }, 5000));
+    windows->release(2);
+    // From here on, a single loop means a single round waiting at a time.
+    for (int round = 0; round < 5; ++round) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return windows->waiting >= 1; }, 5000));
+        QTest::qWait(60);
+        EXPECT_EQ(windows->waiting, 1) << "round " << round;
+        windows->release();
+    }
+    manager.stopRefreshing();
+}
+
+TEST_F(BlockerManagerTest, ResultArrivingAfterStopIsStoredAndNothingFollows)
+{
+    configure(true, false, false);
+    windows->setWindows({WindowInfo{4242, "Slides", QRect(0, 0, 1280, 800)}});
+    windows->holdCalls = true;
+    BreakBlockerManager manager(*configManager, probes);
+    manager.setRefreshDelay(10ms);
+    manager.startRefreshing();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return windows->waiting == 1; }, 5000));
+    manager.stopRefreshing();
+    EXPECT_FALSE(manager.isRefreshing());
+    windows->release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.isActive(); }, 5000));
+    EXPECT_EQ(manager.activeBlockerNames(), QStringList{"Slides"});
+    QTest::qWait(100);
+    EXPECT_EQ(windows->calls, 1);
+}
+
+TEST_F(BlockerManagerTest, ResultOfARoundOutlivingTheManagerIsDropped)
+{
+    configure(true, false, false);
+    windows->holdCalls = true;
+    auto manager = std::make_unique<BreakBlockerManager>(*configManager, probes);
+    manager->startRefreshing();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return windows->waiting == 1; }, 5000));
+    manager.reset();
+    windows->release();
+    QThreadPool::globalInstance()->waitForDone();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(windows->calls, 1);
+}
