@@ -6,6 +6,7 @@
 #include "Logging/SentryManager.h"
 #include "MediaSoundPlayer.h"
 #include "Platform/Linux/LinuxActivityMonitor.h"
+#include "Platform/Linux/LinuxBreakBlockerManager.h"
 #include "Platform/Linux/X11PointerButtonState.h"
 #include "Platform/Linux/XdgAutostartLoginItem.h"
 #include "SentryCrashReporting.h"
@@ -41,6 +42,10 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     };
     c.startActivityMonitor = [](ActivityMonitorProtocol& monitor) {
         static_cast<ActivityMonitor&>(monitor).start();
+    };
+    c.makeBreakBlockerManager =
+        [](ConfigurationManager& config) -> std::unique_ptr<BreakBlockerManagerProtocol> {
+        return makeLinuxBreakBlockerManager(config);
     };
     c.makeUpdater = [] { return std::make_unique<SparkleUpdaterManager>(); };
     c.makeUpdateWindowController = [](SparkleUpdaterManager& updater) {
