@@ -6,6 +6,9 @@
 #
 #   bench/idle-cost.sh [path/to/ostavel]      (default: build/src/ostavel)
 #
+# OSTAVEL_BENCH_CONFIGURATION='{"breakBlockMeetingEnabled":false}' stores a configuration first
+# (JSON as the settings hold it), for example to see the cost without the blocker checks.
+#
 # utime+stime count in clock ticks (10 ms), too coarse for 0.05 % of 30 s, so the scheduler's
 # nanosecond run time of every thread (/proc/PID/task/*/schedstat) is given beside it.
 set -euo pipefail
@@ -34,8 +37,14 @@ sleep 1
 
 # A user who has been through the first run: the direct path, as on every later login.
 mkdir -p "$XDG_CONFIG_HOME/Ostavel"
-printf '[General]\ncom.ostavel.onboardingCompleted=true\ncom.ostavel.menuBarHintShown=true\n' \
-    >"$XDG_CONFIG_HOME/Ostavel/Ostavel.conf"
+{
+    printf '[General]\ncom.ostavel.onboardingCompleted=true\ncom.ostavel.menuBarHintShown=true\n'
+    if [ -n "${OSTAVEL_BENCH_CONFIGURATION:-}" ]; then
+        # QSettings' INI form of a byte array: quoted, with backslashes and quotes escaped.
+        json=$(printf '%s' "$OSTAVEL_BENCH_CONFIGURATION" | sed -e 's/\\/\\\\/g' -e 's/"/\\"/g')
+        printf 'com.ostavel.configuration="@ByteArray(%s)"\n' "$json"
+    fi
+} >"$XDG_CONFIG_HOME/Ostavel/Ostavel.conf"
 
 "$binary" >"$OSTAVEL_TEST_SESSION_ROOT/ostavel.log" 2>&1 &
 pid=$!
@@ -45,6 +54,7 @@ cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
 run_ns() { cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { print s }'; }
 per_thread() { for t in /proc/"$pid"/task/*; do echo "$(cat $t/comm) $(awk '{print $1, $3}' $t/schedstat)"; done; }
 
+[ -n "${OSTAVEL_BENCH_CONFIGURATION:-}" ] && echo "configuration: $OSTAVEL_BENCH_CONFIGURATION"
 sleep "$settle"
 kill -0 "$pid" 2>/dev/null || { echo "ostavel exited:" >&2; cat "$OSTAVEL_TEST_SESSION_ROOT/ostavel.log" >&2; exit 1; }
 ticks_before=$(cpu_ticks)
