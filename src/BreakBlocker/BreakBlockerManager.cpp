@@ -112,26 +112,37 @@ BlockerResult BreakBlockerManager::computeBlockerState(const BlockerSnapshot& sn
             result.names << *fullscreen.appName;
     }
 
-    // Resolving the running applications is the costly part of a round, so an empty blocker
-    // list (which answers without looking at them) does not ask for them.
-    const bool appsNeeded = snapshot.appsEnabled && !snapshot.blockerBundleIDs.isEmpty();
-    std::vector<RunningApplication> runningApps;
-    if ((snapshot.meetingEnabled || appsNeeded) && probes.runningApplications)
-        runningApps = uniqueApplications(probes.runningApplications->runningApplications());
+    // Resolving the running applications is the costly part of a round: it happens at most once,
+    // and only when a check needs the answer.
+    std::optional<std::vector<RunningApplication>> runningApps;
+    auto resolveRunningApps = [&]() -> const std::vector<RunningApplication>& {
+        if (!runningApps) {
+            runningApps.emplace();
+            if (probes.runningApplications)
+                *runningApps =
+                    uniqueApplications(probes.runningApplications->runningApplications());
+        }
+        return *runningApps;
+    };
 
     if (snapshot.meetingEnabled && probes.camera && probes.microphone) {
-        QSet<QString> running;
-        running.reserve(qsizetype(runningApps.size()));
-        for (const RunningApplication& app : runningApps)
-            running.insert(app.bundleIdentifier);
+        auto runningIDs = [&] {
+            QSet<QString> running;
+            for (const RunningApplication& app : resolveRunningApps())
+                running.insert(app.bundleIdentifier);
+            return running;
+        };
         if (MeetingBlocker::checkMeeting(snapshot.meetingBundleIDs, snapshot.exclusionBundleIDs,
-                                         running, *probes.camera, *probes.microphone))
+                                         runningIDs, *probes.camera, *probes.microphone))
             result.names << QStringLiteral("Meeting");
     }
 
+    // An empty blocker list answers without looking at what runs.
     if (snapshot.appsEnabled) {
-        const BlockerCheckResult apps =
-            AppBlocker::checkApps(snapshot.blockerBundleIDs, runningApps);
+        static const std::vector<RunningApplication> none;
+        const BlockerCheckResult apps = AppBlocker::checkApps(
+            snapshot.blockerBundleIDs,
+            snapshot.blockerBundleIDs.isEmpty() ? none : resolveRunningApps());
         if (apps.isBlocking)
             result.names << *apps.appName;
     }

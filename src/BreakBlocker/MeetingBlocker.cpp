@@ -43,7 +43,18 @@ bool checkMeeting(const QSet<QString>& meetingBundleIDs, const QSet<QString>& ex
                   const QSet<QString>& runningBundleIDs, CameraProbe& camera,
                   MicrophoneProbe& microphone)
 {
+    return checkMeeting(
+        meetingBundleIDs, exclusionBundleIDs, [&] { return runningBundleIDs; }, camera, microphone);
+}
+
+bool checkMeeting(const QSet<QString>& meetingBundleIDs, const QSet<QString>& exclusionBundleIDs,
+                  const std::function<QSet<QString>()>& runningBundleIDsProvider,
+                  CameraProbe& camera, MicrophoneProbe& microphone)
+{
     bool inUse = checkCameraOrMicInUse(camera, microphone);
+    if (!inUse && !lcMeetingBlocker().isInfoEnabled())
+        return false;
+    const QSet<QString> runningBundleIDs = runningBundleIDsProvider();
     const bool meetingAppRunning = runningBundleIDs.intersects(meetingBundleIDs);
     if (inUse && !exclusionBundleIDs.isEmpty() && runningBundleIDs.intersects(exclusionBundleIDs)) {
         qCInfo(lcMeetingBlocker)

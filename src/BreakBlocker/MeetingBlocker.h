@@ -3,6 +3,7 @@
 #include <QLoggingCategory>
 #include <QSet>
 #include <QString>
+#include <functional>
 
 class CameraProbe;
 class MicrophoneProbe;
@@ -16,6 +17,13 @@ namespace MeetingBlocker {
 
 bool checkMeeting(const QSet<QString>& meetingBundleIDs, const QSet<QString>& exclusionBundleIDs,
                   const QSet<QString>& runningBundleIDs, CameraProbe& camera,
+                  MicrophoneProbe& microphone);
+
+// The same check, asking for the running applications only when their answer matters: while a
+// device is in use, or while the summary line is being logged. Resolving them is the costly part
+// of a refresh, and with no device in use the answer is "no meeting" whatever runs.
+bool checkMeeting(const QSet<QString>& meetingBundleIDs, const QSet<QString>& exclusionBundleIDs,
+                  const std::function<QSet<QString>()>& runningBundleIDs, CameraProbe& camera,
                   MicrophoneProbe& microphone);
 
 } // namespace MeetingBlocker

@@ -50,7 +50,7 @@ void ActivityMonitor::chooseIdleTimeSource()
         qCInfo(lcActivityMonitor).noquote()
             << QStringLiteral("Idle time from %1").arg(m_idleTimeSource->name());
     } else {
-        qCInfo(lcActivityMonitor) << "No idle time source answers; idle time reads 0";
+        qCInfo(lcActivityMonitor) << "No idle time source answers; breaks come by time alone";
     }
 }
 
@@ -59,18 +59,17 @@ double ActivityMonitor::secondsSinceLastActivity() const
     if (m_isScreenLocked)
         return std::numeric_limits<double>::max();
     if (!m_idleTimeSource)
-        return 0;
+        return unknownIdleSeconds;
 
     const std::optional<double> seconds = m_idleTimeSource->idleSeconds();
     if (!seconds || !std::isfinite(*seconds) || *seconds < 0) {
-        // Reading 0 keeps work counting, so breaks still come by time.
         if (!m_lastReadFailed) {
             qCInfo(lcActivityMonitor).noquote()
-                << QStringLiteral("Idle time unavailable from %1; reading 0")
+                << QStringLiteral("Idle time unavailable from %1; breaks come by time alone")
                        .arg(m_idleTimeSource->name());
         }
         m_lastReadFailed = true;
-        return 0;
+        return unknownIdleSeconds;
     }
     if (m_lastReadFailed) {
         qCInfo(lcActivityMonitor).noquote()

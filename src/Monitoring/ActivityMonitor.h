@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BreakManager/ActivityMonitorProtocol.h"
+#include "BreakManager/BreakManager.h"
 
 #include <QLoggingCategory>
 #include <QObject>
@@ -16,9 +17,9 @@ Q_DECLARE_LOGGING_CATEGORY(lcActivityMonitor)
 // How long the user has been away from keyboard and mouse, and whether the screen is locked.
 //
 // Main thread only. Keeps no timer and no history: every read asks the idle backend, which the
-// first start() chooses once (until then idle time reads 0). Between start() and stop() the lock
-// flag follows the lock sources, changing one event-loop turn after a report; a locked screen
-// reads as the largest finite double without asking the backend.
+// first start() chooses once (until then idle time reads unknownIdleSeconds). Between start() and
+// stop() the lock flag follows the lock sources, changing one event-loop turn after a report; a
+// locked screen reads as the largest finite double without asking the backend.
 class ActivityMonitor : public QObject, public ActivityMonitorProtocol {
     Q_OBJECT
     Q_PROPERTY(bool isScreenLocked READ isScreenLocked NOTIFY isScreenLockedChanged)
@@ -35,6 +36,11 @@ public:
     bool isObservingScreenLock() const { return m_observing; }
     // Empty while no idle backend has been chosen or none answered.
     QString idleTimeSourceName() const;
+
+    // What an unanswered read gives: the user counts as present, so work and breaks go by time,
+    // yet just still enough that a due break is not held back waiting for a pause in input that
+    // could never be seen.
+    static constexpr double unknownIdleSeconds = BreakManager::activityCooldownSeconds;
 
     double secondsSinceLastActivity() const override;
     bool isScreenLocked() const override { return m_isScreenLocked; }

@@ -127,6 +127,31 @@ TEST_F(BlockerManagerTest, EvaluationFollowsTheSnapshot)
     EXPECT_EQ(screens->calls, 0);
 }
 
+TEST_F(BlockerManagerTest, RunningApplicationsAreResolvedOnlyWhileADeviceIsInUse)
+{
+    BlockerSnapshot snapshot;
+    snapshot.meetingEnabled = true;
+    snapshot.meetingBundleIDs = {"us.zoom.Zoom"};
+    snapshot.appsEnabled = true;
+    snapshot.blockerBundleIDs = {"org.blender.Blender"};
+    running->setApplications({{"us.zoom.Zoom", "Zoom"}, {"org.blender.Blender", "Blender"}});
+
+    // No camera or microphone: no meeting whatever runs; the listed-app check resolves once.
+    EXPECT_EQ(BreakBlockerManager::computeBlockerState(snapshot, probes).names,
+              QStringList{"Blender"});
+    EXPECT_EQ(running->calls, 1);
+
+    snapshot.appsEnabled = false;
+    running->calls = 0;
+    EXPECT_FALSE(BreakBlockerManager::computeBlockerState(snapshot, probes).isActive);
+    EXPECT_EQ(running->calls, 0);
+
+    microphone->setDevice(QStringLiteral("Built-in Audio"));
+    EXPECT_EQ(BreakBlockerManager::computeBlockerState(snapshot, probes).names,
+              QStringList{"Meeting"});
+    EXPECT_EQ(running->calls, 1);
+}
+
 TEST_F(BlockerManagerTest, StartingTwiceLeavesOneLoop)
 {
     configure(true, false, false);

@@ -1,9 +1,13 @@
+#include "Configuration/ConfigurationManager.h"
 #include "FakeActivityBackendFactory.h"
+#include "FakeClock.h"
 #include "Monitoring/ActivityMonitor.h"
+#include "UserDefaultsReset.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -51,7 +55,7 @@ protected:
 TEST_F(ActivityMonitorTest, ChoosesTheIdleBackendOnceAtStartAndReadsItEveryTime)
 {
     backends->idleSource->seconds = 12.5;
-    EXPECT_EQ(monitor->secondsSinceLastActivity(), 0);
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), ActivityMonitor::unknownIdleSeconds);
     EXPECT_EQ(backends->idleSourceRequests, 0);
 
     monitor->start();
@@ -68,30 +72,32 @@ TEST_F(ActivityMonitorTest, ChoosesTheIdleBackendOnceAtStartAndReadsItEveryTime)
     EXPECT_EQ(monitor->secondsSinceLastActivity(), 0.25);
 }
 
-TEST_F(ActivityMonitorTest, WithoutAnAnsweringBackendIdleTimeReadsZero)
+TEST_F(ActivityMonitorTest, WithoutAnAnsweringBackendBreaksComeByTime)
 {
     backends->idleSourceAnswers = false;
     ActivityLog log;
     monitor->start();
-    EXPECT_EQ(monitor->secondsSinceLastActivity(), 0);
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), ActivityMonitor::unknownIdleSeconds);
     EXPECT_TRUE(monitor->idleTimeSourceName().isEmpty());
-    EXPECT_EQ(log.lines(), (QStringList{"No idle time source answers; idle time reads 0",
+    EXPECT_EQ(log.lines(), (QStringList{"No idle time source answers; breaks come by time alone",
                                         "Activity monitor started (HID idle counters)"}));
 }
 
-TEST_F(ActivityMonitorTest, ABackendThatStopsAnsweringReadsZeroAndIsLoggedOncePerOutage)
+TEST_F(ActivityMonitorTest, ABackendThatStopsAnsweringIsLoggedOncePerOutage)
 {
     monitor->start();
     ActivityLog log;
     backends->idleSource->seconds = std::nullopt;
-    EXPECT_EQ(monitor->secondsSinceLastActivity(), 0);
-    EXPECT_EQ(monitor->secondsSinceLastActivity(), 0);
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), ActivityMonitor::unknownIdleSeconds);
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), ActivityMonitor::unknownIdleSeconds);
     backends->idleSource->seconds = -3.0;
-    EXPECT_EQ(monitor->secondsSinceLastActivity(), 0);
+    EXPECT_EQ(monitor->secondsSinceLastActivity(), ActivityMonitor::unknownIdleSeconds);
     backends->idleSource->seconds = 7.0;
     EXPECT_EQ(monitor->secondsSinceLastActivity(), 7.0);
-    EXPECT_EQ(log.lines(), (QStringList{"Idle time unavailable from fake idle counter; reading 0",
-                                        "Idle time from fake idle counter answers again"}));
+    EXPECT_EQ(
+        log.lines(),
+        (QStringList{"Idle time unavailable from fake idle counter; breaks come by time alone",
+                     "Idle time from fake idle counter answers again"}));
 }
 
 TEST_F(ActivityMonitorTest, LockedReadsTheLargestFiniteDoubleWithoutAskingTheBackend)
@@ -182,4 +188,22 @@ TEST_F(ActivityMonitorTest, AReportStillQueuedWhenTheMonitorIsDestroyedDoesNothi
     monitor.reset();
     turn();
     EXPECT_TRUE(watched.isNull());
+}
+
+TEST_F(ActivityMonitorTest, WithoutABackendADueBreakStillStarts)
+{
+    resetUserDefaults();
+    backends->idleSourceAnswers = false;
+    monitor->start();
+    ConfigurationManager config;
+    Configuration c = config.config();
+    c.workDurationSeconds = 30;
+    config.setConfig(c);
+    FakeClock clock;
+    QTemporaryDir dir;
+    BreakManager engine(*monitor, config, nullptr, clock, dir.path() + "/session.log");
+    for (int tick = 0; tick < 40 && engine.state() != BreakState::onBreak; ++tick)
+        engine.tick();
+    EXPECT_EQ(engine.state(), BreakState::onBreak);
+    EXPECT_EQ(engine.accumulatedWorkTime(), 30);
 }
