@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Idle cost of the running application: starts the real binary in a fresh Xvfb desktop with a
-# tray host (trayer) and a private session bus, waits 10 s, then reads its proportional set size
+# tray host (trayer), a private session bus and a null sound server (as on a desktop), waits 10 s, then reads its proportional set size
 # (PSS, /proc/PID/smaps_rollup) and its CPU time (utime+stime of all threads, /proc/PID/stat)
 # over 30 s. Targets: PSS <= 25 MB, CPU <= 0.05 %.
 #
@@ -17,7 +17,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 if [ "${1:-}" != "--inside" ]; then
     binary="$(realpath "${1:-$root/build/src/ostavel}")"
     [ -x "$binary" ] || { echo "no binary at $binary (build first)" >&2; exit 1; }
-    exec bash "$root/tests/support/with-session.sh" --services=x11,dbus \
+    exec bash "$root/tests/support/with-session.sh" --services=x11,dbus,pulse \
         bash "$0" --inside "$binary"
 fi
 binary="$2"

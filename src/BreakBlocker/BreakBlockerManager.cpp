@@ -28,7 +28,8 @@ BreakBlockerManager::BreakBlockerManager(ConfigurationManager& configManager, Bl
     , m_probes(std::move(probes))
 {
     m_delayTimer.setSingleShot(true);
-    m_delayTimer.setTimerType(Qt::PreciseTimer);
+    // Coarse, so the refresh can share a wakeup with the engine's tick.
+    m_delayTimer.setTimerType(Qt::CoarseTimer);
     m_delayTimer.setInterval(std::chrono::seconds(2));
     connect(&m_delayTimer, &QTimer::timeout, this, &BreakBlockerManager::refresh);
 }

@@ -111,7 +111,9 @@ void BreakManager::start()
         << QString::asprintf("Starting break manager (tick: %fs)", configured);
     const double interval = sanitizedTickInterval(configured);
     m_timer = new QTimer(this);
-    m_timer->setTimerType(Qt::PreciseTimer);
+    // Coarse (5 % slack) lets the tick share wakeups with other timers; the counters advance
+    // by the interval, not by the time that passed.
+    m_timer->setTimerType(Qt::CoarseTimer);
     const double ms = std::min(interval * 1000.0, double(std::numeric_limits<int>::max()));
     m_timer->setInterval(std::max(1, int(std::lround(ms))));
     connect(m_timer, &QTimer::timeout, this, &BreakManager::tick);

@@ -11,7 +11,8 @@
 class ActivityBackendFactory {
 public:
     virtual ~ActivityBackendFactory() = default;
-    // The first source that answers, or null when none does (idle reads then give ActivityMonitor::unknownIdleSeconds).
+    // The first source that answers, or null when none does (the monitor then answers
+    // ActivityMonitor::unknownIdleSeconds).
     virtual std::unique_ptr<IdleTimeSource> createIdleTimeSource() = 0;
     // Fresh sources, listening until they are destroyed. Unavailable buses are left out.
     virtual std::vector<std::unique_ptr<ScreenLockSource>> createScreenLockSources() = 0;
