@@ -1,6 +1,7 @@
 #include "Platform/Linux/DesktopEntry.h"
 #include "Platform/Linux/DesktopEntryCatalogue.h"
 #include "Platform/Linux/DesktopEntryParser.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,14 +9,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-void writeFile(const QString& path, const QByteArray& text)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-}
-
 std::optional<DesktopEntry> parse(const QByteArray& text, const QString& locale = {})
 {
     return DesktopEntry::parse(text, QStringLiteral("test"), locale);
@@ -135,14 +128,14 @@ private:
 
 TEST_F(CatalogueTest, FirstFolderWinsAndHiddenHidesTheId)
 {
-    writeFile(userDir() + "/org.example.Mine.desktop", app("Mine (user)"));
-    writeFile(systemDir() + "/org.example.Mine.desktop", app("Mine (system)"));
-    writeFile(userDir() + "/org.example.Gone.desktop", "[Desktop Entry]\nHidden=true\n");
-    writeFile(systemDir() + "/org.example.Gone.desktop", app("Gone"));
-    writeFile(userDir() + "/org.example.Kept.desktop", "[Desktop Entry]\nbroken line\n");
-    writeFile(systemDir() + "/org.example.Kept.desktop", app("Kept"));
-    writeFile(systemDir() + "/kde4/konsole.desktop", app("Konsole"));
-    writeFile(systemDir() + "/readme.txt", "not an entry");
+    writeTestFile(userDir() + "/org.example.Mine.desktop", app("Mine (user)"));
+    writeTestFile(systemDir() + "/org.example.Mine.desktop", app("Mine (system)"));
+    writeTestFile(userDir() + "/org.example.Gone.desktop", "[Desktop Entry]\nHidden=true\n");
+    writeTestFile(systemDir() + "/org.example.Gone.desktop", app("Gone"));
+    writeTestFile(userDir() + "/org.example.Kept.desktop", "[Desktop Entry]\nbroken line\n");
+    writeTestFile(systemDir() + "/org.example.Kept.desktop", app("Kept"));
+    writeTestFile(systemDir() + "/kde4/konsole.desktop", app("Konsole"));
+    writeTestFile(systemDir() + "/readme.txt", "not an entry");
 
     const DesktopEntryCatalogue c = catalogue();
     QStringList ids;
@@ -159,15 +152,16 @@ TEST_F(CatalogueTest, FirstFolderWinsAndHiddenHidesTheId)
 
 TEST_F(CatalogueTest, ExecutablesNameTheirEntryButLaunchersDoNot)
 {
-    writeFile(systemDir() + "/firefox-esr.desktop",
-              app("Firefox ESR", "/usr/lib/firefox-esr/firefox-esr %u"));
-    writeFile(systemDir() + "/org.example.Tool.desktop",
-              app("Tool", "sh -c \"tool --fancy\"", "TryExec=/usr/bin/tool\n"));
-    writeFile(systemDir() + "/org.example.Script.desktop", app("Script", "python3 /opt/script.py"));
-    writeFile(
+    writeTestFile(systemDir() + "/firefox-esr.desktop",
+                  app("Firefox ESR", "/usr/lib/firefox-esr/firefox-esr %u"));
+    writeTestFile(systemDir() + "/org.example.Tool.desktop",
+                  app("Tool", "sh -c \"tool --fancy\"", "TryExec=/usr/bin/tool\n"));
+    writeTestFile(systemDir() + "/org.example.Script.desktop",
+                  app("Script", "python3 /opt/script.py"));
+    writeTestFile(
         systemDir() + "/org.example.Packed.desktop",
         app("Packed", "/usr/bin/flatpak run org.example.Packed", "X-Flatpak=org.example.Packed\n"));
-    writeFile(systemDir() + "/zz.second-firefox.desktop", app("Second", "firefox-esr"));
+    writeTestFile(systemDir() + "/zz.second-firefox.desktop", app("Second", "firefox-esr"));
 
     const DesktopEntryCatalogue c = catalogue();
     ASSERT_NE(c.entryForExecutable("firefox-esr"), nullptr);
@@ -181,8 +175,8 @@ TEST_F(CatalogueTest, ExecutablesNameTheirEntryButLaunchersDoNot)
 
 TEST_F(CatalogueTest, NamesFollowTheLocaleAndStandardDirsFollowXdg)
 {
-    writeFile(systemDir() + "/org.example.Files.desktop",
-              app("Files", "nautilus", "Name[fr]=Fichiers\nNoDisplay=true\n"));
+    writeTestFile(systemDir() + "/org.example.Files.desktop",
+                  app("Files", "nautilus", "Name[fr]=Fichiers\nNoDisplay=true\n"));
     const DesktopEntryCatalogue french = catalogue("fr_CA.UTF-8");
     EXPECT_EQ(french.entry("org.example.Files")->name, "Fichiers");
     EXPECT_TRUE(french.entry("org.example.Files")->noDisplay);

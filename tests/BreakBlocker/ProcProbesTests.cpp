@@ -2,6 +2,7 @@
 #include "Platform/Linux/EwmhWindowProperties.h"
 #include "Platform/Linux/ProcCameraProbe.h"
 #include "Platform/Linux/ProcRunningApplications.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,14 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-void writeFile(const QString& path, const QByteArray& text)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-}
-
 void link(const QString& target, const QString& path)
 {
     QDir().mkpath(QFileInfo(path).path());
@@ -141,8 +134,8 @@ protected:
                  const QByteArray& environment = {})
     {
         const QString dir = proc() + "/" + QString::number(pid);
-        writeFile(dir + "/cgroup", cgroup);
-        writeFile(dir + "/environ", environment);
+        writeTestFile(dir + "/cgroup", cgroup);
+        writeTestFile(dir + "/environ", environment);
         if (!exe.isEmpty())
             link(exe, dir + "/exe");
     }
@@ -157,13 +150,13 @@ TEST_F(FakeProcTest, ResolverAppliesTheRulesInOrder)
         return QByteArray("[Desktop Entry]\nType=Application\nName=") + name + "\nExec=" + exec +
                "\n" + extra;
     };
-    writeFile(apps() + "/org.example.Chat.desktop",
-              entry("Chat", "flatpak run org.example.Chat", "X-Flatpak=org.example.Chat\n"));
-    writeFile(apps() + "/firefox-esr.desktop",
-              entry("Firefox ESR", "/usr/lib/firefox-esr/firefox-esr"));
-    writeFile(apps() + "/org.example.Editor.desktop", entry("Editor", "editor %F"));
-    writeFile(apps() + "/Zoom.desktop", entry("Zoom Workplace", "/usr/bin/zoom %U"));
-    writeFile(apps() + "/org.example.Shell.desktop", entry("Shell thing", "bash -c thing"));
+    writeTestFile(apps() + "/org.example.Chat.desktop",
+                  entry("Chat", "flatpak run org.example.Chat", "X-Flatpak=org.example.Chat\n"));
+    writeTestFile(apps() + "/firefox-esr.desktop",
+                  entry("Firefox ESR", "/usr/lib/firefox-esr/firefox-esr"));
+    writeTestFile(apps() + "/org.example.Editor.desktop", entry("Editor", "editor %F"));
+    writeTestFile(apps() + "/Zoom.desktop", entry("Zoom Workplace", "/usr/bin/zoom %U"));
+    writeTestFile(apps() + "/org.example.Shell.desktop", entry("Shell thing", "bash -c thing"));
     auto catalogue = std::make_shared<DesktopEntryCatalogue>(QStringList{apps()}, QString());
 
     const QByteArray noUnit = "0::/user.slice/user-1000.slice/session-2.scope\n";
@@ -174,7 +167,7 @@ TEST_F(FakeProcTest, ResolverAppliesTheRulesInOrder)
             "/usr/lib/firefox-esr/firefox-esr",
             environment({editorFile, "GIO_LAUNCHED_DESKTOP_FILE_PID=101"}));
     // 1. Flatpak instance info inside the sandbox, beating a systemd unit.
-    writeFile(root() + "/sandbox/.flatpak-info", "[Application]\nname=org.example.Viewer\n");
+    writeTestFile(root() + "/sandbox/.flatpak-info", "[Application]\nname=org.example.Viewer\n");
     process(102, "0::/app.slice/app-gnome-org.example.Other-2.scope\n", "/app/bin/viewer");
     link(root() + "/sandbox", proc() + "/102/root");
     // 2. systemd application scope.
@@ -188,8 +181,8 @@ TEST_F(FakeProcTest, ResolverAppliesTheRulesInOrder)
     process(106, noUnit, "/opt/zoom/zoom (deleted)");
     process(107, noUnit, "/usr/bin/bash");
     // Not processes, or not resolvable.
-    writeFile(proc() + "/self/cgroup", "0::/app.slice/app-gnome-self-1.scope\n");
-    writeFile(proc() + "/108/cgroup", noUnit);
+    writeTestFile(proc() + "/self/cgroup", "0::/app.slice/app-gnome-self-1.scope\n");
+    writeTestFile(proc() + "/108/cgroup", noUnit);
 
     ProcRunningApplications resolver(catalogue, QFile::encodeName(proc()), ::geteuid());
     std::vector<RunningApplication> found = resolver.runningApplications();
@@ -208,8 +201,8 @@ TEST_F(FakeProcTest, ResolverAppliesTheRulesInOrder)
 
 TEST_F(FakeProcTest, ResolverForgetsGoneProcessesAndNoticesAnExecWithinItsRounds)
 {
-    writeFile(apps() + "/Zoom.desktop",
-              "[Desktop Entry]\nType=Application\nName=Zoom\nExec=zoom\n");
+    writeTestFile(apps() + "/Zoom.desktop",
+                  "[Desktop Entry]\nType=Application\nName=Zoom\nExec=zoom\n");
     auto catalogue = std::make_shared<DesktopEntryCatalogue>(QStringList{apps()}, QString());
     const QByteArray noUnit = "0::/user.slice/user-1000.slice/session-2.scope\n";
     process(300, noUnit, "/usr/bin/dash");
@@ -231,7 +224,7 @@ TEST_F(FakeProcTest, ResolverForgetsGoneProcessesAndNoticesAnExecWithinItsRounds
 TEST_F(FakeProcTest, CameraIsInUseWhenAProcessOfThisUserHoldsAVideoDevice)
 {
     const QString dev = root() + "/dev";
-    writeFile(dev + "/null", "");
+    writeTestFile(dev + "/null", "");
     link(dev + "/null", proc() + "/200/fd/0");
     link("socket:[1234]", proc() + "/200/fd/1");
     link(dev + "/v4l/by-id/usb-cam", proc() + "/201/fd/3");
@@ -240,7 +233,7 @@ TEST_F(FakeProcTest, CameraIsInUseWhenAProcessOfThisUserHoldsAVideoDevice)
 
     link(dev + "/video0", proc() + "/202/fd/7");
     EXPECT_FALSE(probe.isCameraInUse()) << "a device that no longer exists is not in use";
-    writeFile(dev + "/video0", "");
+    writeTestFile(dev + "/video0", "");
     EXPECT_TRUE(probe.isCameraInUse());
     ProcCameraProbe otherUser(QFile::encodeName(proc()), QFile::encodeName(dev), ::geteuid() + 1);
     EXPECT_FALSE(otherUser.isCameraInUse());
@@ -263,7 +256,7 @@ TEST(ProcCameraProbe, RealProcessHoldingAFakeVideoDevice)
 {
     QTemporaryDir dev;
     const QString device = dev.path() + "/video0";
-    writeFile(device, "");
+    writeTestFile(device, "");
     ProcCameraProbe probe("/proc", QFile::encodeName(dev.path()));
     EXPECT_FALSE(probe.isCameraInUse());
 

@@ -1,5 +1,7 @@
 #include "Platform/Linux/ProcCameraProbe.h"
 
+#include "Platform/Linux/ProcNames.h"
+
 #include <cctype>
 #include <cstring>
 #include <dirent.h>
@@ -13,16 +15,6 @@ bool isVideoName(const char* name)
     return std::strncmp(name, "video", 5) == 0;
 }
 
-bool isNumeric(const char* name)
-{
-    if (!*name)
-        return false;
-    for (; *name; ++name) {
-        if (!std::isdigit(static_cast<unsigned char>(*name)))
-            return false;
-    }
-    return true;
-}
 } // namespace
 
 ProcCameraProbe::ProcCameraProbe(QByteArray procRoot, QByteArray devRoot, uid_t uid)
@@ -131,7 +123,7 @@ bool ProcCameraProbe::scan() const
     const int procDir = ::dirfd(proc);
     bool found = false;
     while (const dirent* entry = ::readdir(proc)) {
-        if (!isNumeric(entry->d_name))
+        if (!isNumericProcName(entry->d_name))
             continue;
         struct stat info;
         if (::fstatat(procDir, entry->d_name, &info, 0) != 0 || info.st_uid != m_uid)

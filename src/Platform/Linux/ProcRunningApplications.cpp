@@ -1,5 +1,7 @@
 #include "Platform/Linux/ProcRunningApplications.h"
 
+#include "Platform/Linux/ProcNames.h"
+
 #include "Platform/Linux/DesktopEntryCatalogue.h"
 #include "Platform/Linux/DesktopEntryParser.h"
 
@@ -49,17 +51,6 @@ template <typename F> void forEachPart(QByteArrayView text, char separator, F f)
     }
 }
 
-bool isNumeric(const char* name)
-{
-    if (!*name)
-        return false;
-    for (; *name; ++name) {
-        if (!std::isdigit(static_cast<unsigned char>(*name)))
-            return false;
-    }
-    return true;
-}
-
 // systemd escapes unit-name characters as \xNN, "-" among them.
 QString unescapeUnitName(QByteArrayView text)
 {
@@ -102,7 +93,7 @@ std::vector<RunningApplication> ProcRunningApplications::runningApplications()
     QHash<qint64, std::optional<RunningApplication>> known;
     known.reserve(m_known.size());
     while (const dirent* entry = ::readdir(proc)) {
-        if (!isNumeric(entry->d_name))
+        if (!isNumericProcName(entry->d_name))
             continue;
         const qint64 pid = std::strtoll(entry->d_name, nullptr, 10);
         std::optional<RunningApplication> app;
