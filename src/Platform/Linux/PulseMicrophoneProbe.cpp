@@ -6,9 +6,12 @@
 #include <pulse/introspect.h>
 #include <pulse/mainloop.h>
 #include <pulse/operation.h>
+#include <pulse/subscribe.h>
 
 namespace {
 constexpr int queryTimeoutMs = 1000;
+// Without a sound server, asking every refresh costs a connection attempt each time.
+constexpr int reconnectPauseMs = 30000;
 
 struct SourceSearch {
     std::optional<QString> device;
@@ -41,9 +44,25 @@ PulseMicrophoneProbe::~PulseMicrophoneProbe()
 std::optional<QString> PulseMicrophoneProbe::activeInputDevice()
 {
     QMutexLocker lock(&m_mutex);
-    const QDeadlineTimer deadline(queryTimeoutMs);
-    if (!ensureConnected(deadline))
+    if (!m_context && !m_retryAfter.hasExpired())
         return std::nullopt;
+    const QDeadlineTimer deadline(queryTimeoutMs);
+    if (!ensureConnected(deadline)) {
+        m_retryAfter = QDeadlineTimer(reconnectPauseMs);
+        return std::nullopt;
+    }
+
+    // Take in the source events that arrived since the last call, without waiting.
+    for (int i = 0; i < 64 && pa_mainloop_iterate(m_mainloop, 0, nullptr) > 0; ++i) {
+    }
+    if (!PA_CONTEXT_IS_GOOD(pa_context_get_state(m_context))) {
+        disconnect();
+        return std::nullopt;
+    }
+    if (!m_sourcesChanged)
+        return m_lastAnswer;
+    // Cleared before the query: an event during it makes the next call ask again.
+    m_sourcesChanged = false;
 
     SourceSearch search;
     pa_operation* operation = pa_context_get_source_info_list(m_context, onSourceInfo, &search);
@@ -66,7 +85,14 @@ std::optional<QString> PulseMicrophoneProbe::activeInputDevice()
         return std::nullopt;
     }
     pa_operation_unref(operation);
+    m_lastAnswer = search.device;
     return search.device;
+}
+
+void PulseMicrophoneProbe::onSubscriptionEvent(pa_context*, int type, unsigned, void* data)
+{
+    if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SOURCE)
+        static_cast<PulseMicrophoneProbe*>(data)->m_sourcesChanged = true;
 }
 
 bool PulseMicrophoneProbe::ensureConnected(const QDeadlineTimer& deadline)
@@ -95,6 +121,16 @@ bool PulseMicrophoneProbe::ensureConnected(const QDeadlineTimer& deadline)
         reportUnavailable("no sound server");
         return false;
     }
+    pa_context_set_subscribe_callback(
+        m_context,
+        [](pa_context* context, pa_subscription_event_type_t type, uint32_t index, void* data) {
+            onSubscriptionEvent(context, int(type), index, data);
+        },
+        this);
+    if (pa_operation* subscribe =
+            pa_context_subscribe(m_context, PA_SUBSCRIPTION_MASK_SOURCE, nullptr, nullptr))
+        pa_operation_unref(subscribe);
+    m_sourcesChanged = true;
     if (m_reportedUnavailable)
         qCInfo(lcMeetingBlocker) << "Sound server reachable again";
     m_reportedUnavailable = false;
