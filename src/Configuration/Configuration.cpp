@@ -6,7 +6,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -40,13 +39,13 @@ bool readInt64(const QJsonObject& object, const char* key, qint64& out)
         return true;
     if (!value.isDouble())
         return false;
-    const double number = value.toDouble();
-    // Only whole numbers that fit; 2.5 is not a count of breaks.
-    constexpr double limit = 9223372036854775808.0; // 2^63
-    if (!std::isfinite(number) || number != std::trunc(number) || number < -limit ||
-        number >= limit)
+    // Read as the integer it was written as: a detour through double loses counts above 2^53.
+    // toInteger() falls back to its argument for 2.5 or a value out of range, so two different
+    // fallbacks agree only on a whole number that fits.
+    const qint64 number = value.toInteger(0);
+    if (number != value.toInteger(1))
         return false;
-    out = static_cast<qint64>(number);
+    out = number;
     return true;
 }
 

@@ -151,7 +151,19 @@ TEST(ConfigurationRecord, EqualityIsByValueAndOrder)
 
 TEST(ConfigurationRecord, LargeBreakCountsRoundTripExactly)
 {
-    Configuration c;
-    c.longBreakIntervalBreaks = (qint64(1) << 53);
-    EXPECT_EQ(Configuration::fromJson(*c.toJson())->longBreakIntervalBreaks, qint64(1) << 53);
+    constexpr qint64 max = std::numeric_limits<qint64>::max();
+    constexpr qint64 min = std::numeric_limits<qint64>::min();
+    for (qint64 count : {qint64(1) << 53, (qint64(1) << 53) + 1, max - 1, max, min}) {
+        Configuration c;
+        c.longBreakIntervalBreaks = count;
+        const std::optional<Configuration> back = Configuration::fromJson(*c.toJson());
+        ASSERT_TRUE(back.has_value()) << count;
+        EXPECT_EQ(back->longBreakIntervalBreaks, count);
+    }
+    EXPECT_EQ(Configuration::fromJson(R"({"longBreakIntervalBreaks": 9223372036854775807})")
+                  ->longBreakIntervalBreaks,
+              max);
+    // One past the largest count does not fit and fails the record like 2.5 does.
+    EXPECT_FALSE(Configuration::fromJson(R"({"longBreakIntervalBreaks": 9223372036854775808})"));
+    EXPECT_FALSE(Configuration::fromJson(R"({"longBreakIntervalBreaks": 2.5})"));
 }
