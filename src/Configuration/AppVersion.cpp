@@ -9,7 +9,9 @@ QString AppVersion::readVersionFile(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return dev;
-    QStringDecoder decoder(QStringDecoder::Utf8);
+    // Stateless, so a file cut inside a character counts as invalid instead of the decoder
+    // holding the partial bytes back for a next chunk that never comes.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder.decode(file.readAll());
     if (decoder.hasError())
         return dev;

@@ -23,6 +23,9 @@ TEST(AppVersion, ReadsTheTrimmedTextOrDev)
     EXPECT_EQ(AppVersion::readVersionFile(writeFile(dir, "1.4.2\n")), "1.4.2");
     EXPECT_EQ(AppVersion::readVersionFile(writeFile(dir, "  \n\t\n")), "dev");
     EXPECT_EQ(AppVersion::readVersionFile(writeFile(dir, "\xff\xfe bad")), "dev");
+    EXPECT_EQ(AppVersion::readVersionFile(writeFile(dir, "1.0\xC3")), "dev");
+    EXPECT_EQ(AppVersion::readVersionFile(writeFile(dir, "1.0\xE2\x82")), "dev");
+    EXPECT_EQ(AppVersion::readVersionFile(writeFile(dir, "1.0\xC3\xA9")), "1.0\u00e9");
     EXPECT_EQ(AppVersion::readVersionFile(writeFile(dir, " 2.0 beta 1 ")), "2.0 beta 1");
 }
 
