@@ -28,7 +28,8 @@ void parseLargestAcceptedFeed(benchmark::State& state)
     const QByteArray feed = feedOfSize(2 * 1024 * 1024);
     for (auto _ : state) {
         auto appcast = AppcastParser::parse(feed);
-        benchmark::DoNotOptimize(AppcastParser::newestUpdate(*appcast, QStringLiteral("1.4.2")));
+        benchmark::DoNotOptimize(AppcastParser::newestUpdate(*appcast, QStringLiteral("1.4.2"),
+                                                             QStringLiteral("stable")));
     }
     state.SetBytesProcessed(state.iterations() * feed.size());
 }

@@ -142,8 +142,8 @@ void SparkleUpdaterManager::onFetched(const AppcastFetchResult& fetched, bool us
             emit checkFinished(result);
         return;
     }
-    const std::optional<AppcastItem> item =
-        AppcastParser::newestUpdate(*fetched.appcast, m_appVersion);
+    const std::optional<AppcastItem> item = AppcastParser::newestUpdate(
+        *fetched.appcast, m_appVersion, updateChannelRawValue(m_channel));
     if (!item) {
         result.outcome = UpdateCheckResult::Outcome::upToDate;
         if (userInitiated)

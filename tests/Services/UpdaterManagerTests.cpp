@@ -203,6 +203,19 @@ TEST_F(UpdaterManagerTest, NewerEqualAndOlderVersions)
     EXPECT_EQ(started, 3);
 }
 
+TEST_F(UpdaterManagerTest, ABetaItemInTheFeedIsOfferedOnlyOnTheBetaChannel)
+{
+    create();
+    QByteArray feed = appcastWith("1.5");
+    feed.replace("</channel>", "<item><sparkle:version>1.6b1</sparkle:version>"
+                               "<sparkle:channel>beta</sparkle:channel><enclosure "
+                               "url=\"https://example.org/beta.tar.gz\"/></item></channel>");
+    server.respondWith({200, {}, feed});
+    EXPECT_EQ(runManualCheck().offer.version, "1.5");
+    manager->setCurrentChannel(UpdateChannel::beta);
+    EXPECT_EQ(runManualCheck().offer.version, "1.6b1");
+}
+
 TEST_F(UpdaterManagerTest, SkippedVersionStaysQuietOnlyInTheBackground)
 {
     create();

@@ -118,8 +118,56 @@ TEST(AppcastParser, NewestUpdateIsTheHighestVersionAboveTheCurrentOne)
         item.version = QString::fromUtf8(version);
         appcast.items.append(item);
     }
-    EXPECT_EQ(AppcastParser::newestUpdate(appcast, "1.4.2")->version, "1.10");
-    EXPECT_EQ(AppcastParser::newestUpdate(appcast, "1.9.5")->version, "1.10");
-    EXPECT_FALSE(AppcastParser::newestUpdate(appcast, "1.10").has_value());
-    EXPECT_FALSE(AppcastParser::newestUpdate(appcast, "2.0").has_value());
+    EXPECT_EQ(AppcastParser::newestUpdate(appcast, "1.4.2", "stable")->version, "1.10");
+    EXPECT_EQ(AppcastParser::newestUpdate(appcast, "1.9.5", "stable")->version, "1.10");
+    EXPECT_FALSE(AppcastParser::newestUpdate(appcast, "1.10", "stable").has_value());
+    EXPECT_FALSE(AppcastParser::newestUpdate(appcast, "2.0", "beta").has_value());
+}
+
+TEST(AppcastParser, ChannelTaggedItemsAreOfferedOnlyOnTheirChannel)
+{
+    const auto appcast = AppcastParser::parse(feed(R"xml(
+        <item><sparkle:version>1.5</sparkle:version></item>
+        <item><sparkle:version>1.7b1</sparkle:version><sparkle:channel> beta </sparkle:channel></item>
+        <item><sparkle:version>1.8</sparkle:version><sparkle:channel>nightly</sparkle:channel></item>
+        <item><sparkle:version>1.9</sparkle:version><channel>beta</channel></item>)xml"));
+    ASSERT_TRUE(appcast.has_value());
+    ASSERT_EQ(appcast->items.size(), 4);
+    EXPECT_EQ(appcast->items[1].channel, "beta");
+    // An element outside the appcast namespace is no channel tag.
+    EXPECT_EQ(appcast->items[3].channel, "");
+    EXPECT_EQ(AppcastParser::newestUpdate(*appcast, "1.4", "stable")->version, "1.9");
+    EXPECT_FALSE(AppcastParser::newestUpdate(*appcast, "1.9", "beta").has_value());
+
+    Appcast tagged = *appcast;
+    tagged.items.removeLast();
+    EXPECT_EQ(AppcastParser::newestUpdate(tagged, "1.4", "stable")->version, "1.5");
+    EXPECT_EQ(AppcastParser::newestUpdate(tagged, "1.4", "beta")->version, "1.7b1");
+    EXPECT_EQ(AppcastParser::newestUpdate(tagged, "1.4", "nightly")->version, "1.8");
+}
+
+TEST(AppcastParser, DeeplyNestedFieldsRefuseTheFeed)
+{
+    const auto nested = [](int depth) {
+        return QByteArray("<b>").repeated(depth) + "x" + QByteArray("</b>").repeated(depth);
+    };
+    // Markup a few levels deep is still read as text.
+    const auto shallow = AppcastParser::parse(feed("<item><sparkle:version>1.5</sparkle:version>"
+                                                   "<description>" +
+                                                   nested(20) + "</description></item>"));
+    ASSERT_TRUE(shallow.has_value());
+    EXPECT_EQ(shallow->items.first().description, "x");
+
+    // Deep enough to overflow the stack of a recursive reader, in every field read as text and
+    // in an element that is skipped, at two depths that both stay under the download cap.
+    for (int depth : {80'000, 250'000}) {
+        for (const char* field : {"description", "title", "sparkle:version", "unknown"}) {
+            const QByteArray item = "<item><sparkle:version>1.5</sparkle:version><" +
+                                    QByteArray(field) + ">" + nested(depth) + "</" + field +
+                                    "></item>";
+            QString error;
+            EXPECT_FALSE(AppcastParser::parse(feed(item), &error).has_value()) << depth << field;
+            EXPECT_TRUE(error.startsWith("elements are nested more than")) << error.toStdString();
+        }
+    }
 }

@@ -16,6 +16,8 @@ struct AppcastItem {
     QUrl enclosureUrl;
     qint64 enclosureLength = -1;
     QString minimumSystemVersion;
+    // The appcast channel the item is tagged with; empty for an item offered on every channel.
+    QString channel;
 
     QString displayVersion() const { return shortVersion.isEmpty() ? version : shortVersion; }
     // The page the user is sent to: the item's web page when it has one, else the download itself.

@@ -5,6 +5,10 @@
 #include <QXmlStreamReader>
 
 namespace {
+// Counted from the element whose text is read or skipped; an item's description with markup in
+// it stays far below this.
+constexpr int maxElementDepth = 256;
+
 QUrl parseUrl(const QString& text)
 {
     const QUrl url(text.trimmed(), QUrl::StrictMode);
@@ -41,7 +45,7 @@ public:
             else if (isPlain(QLatin1String("title")) && appcast.title.isEmpty())
                 appcast.title = readText();
             else
-                m_xml.skipCurrentElement();
+                skipElement();
         }
         if (m_xml.hasError())
             return fail(
@@ -69,9 +73,45 @@ private:
         return m_xml.name() == name && m_xml.namespaceUri() == AppcastParser::appcastNamespace;
     }
 
+    // The text of the current element and its children. The reader's own readElementText()
+    // recurses once per nested element, so a feed of a few hundred kB nested deep enough would
+    // overflow the stack: walk the tokens instead, and refuse a feed nested deeper than any
+    // real one.
     QString readText()
     {
-        return m_xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+        QString text;
+        walkElement(&text);
+        return text.trimmed();
+    }
+
+    void skipElement() { walkElement(nullptr); }
+
+    void walkElement(QString* text)
+    {
+        int depth = 1;
+        while (depth > 0) {
+            switch (m_xml.readNext()) {
+            case QXmlStreamReader::Invalid:
+                return;
+            case QXmlStreamReader::StartElement:
+                if (++depth > maxElementDepth) {
+                    m_xml.raiseError(QStringLiteral("elements are nested more than %1 deep")
+                                         .arg(maxElementDepth));
+                    return;
+                }
+                break;
+            case QXmlStreamReader::EndElement:
+                --depth;
+                break;
+            case QXmlStreamReader::Characters:
+            case QXmlStreamReader::EntityReference:
+                if (text)
+                    text->append(m_xml.text());
+                break;
+            default:
+                break;
+            }
+        }
     }
 
     void readItem(Appcast& appcast)
@@ -92,6 +132,8 @@ private:
                 item.shortVersion = readText();
             } else if (isAppcast(QLatin1String("releaseNotesLink"))) {
                 item.releaseNotesLink = parseUrl(readText());
+            } else if (isAppcast(QLatin1String("channel"))) {
+                item.channel = readText();
             } else if (isAppcast(QLatin1String("minimumSystemVersion"))) {
                 item.minimumSystemVersion = readText();
             } else if (isPlain(QLatin1String("enclosure"))) {
@@ -104,9 +146,9 @@ private:
                 enclosureVersion = attributes.value(ns, QLatin1String("version")).toString();
                 enclosureShortVersion =
                     attributes.value(ns, QLatin1String("shortVersionString")).toString();
-                m_xml.skipCurrentElement();
+                skipElement();
             } else {
-                m_xml.skipCurrentElement();
+                skipElement();
             }
         }
         if (item.version.isEmpty())
@@ -127,10 +169,13 @@ std::optional<Appcast> AppcastParser::parse(const QByteArray& document, QString*
 }
 
 std::optional<AppcastItem> AppcastParser::newestUpdate(const Appcast& appcast,
-                                                       const QString& currentVersion)
+                                                       const QString& currentVersion,
+                                                       const QString& channel)
 {
     const AppcastItem* best = nullptr;
     for (const AppcastItem& item : appcast.items) {
+        if (!item.channel.isEmpty() && item.channel != channel)
+            continue;
         if (VersionComparator::compare(item.version, currentVersion) <= 0)
             continue;
         if (!best || VersionComparator::compare(item.version, best->version) > 0)
