@@ -208,9 +208,10 @@ void AppDelegate::startMainApp()
         return;
     m_mainAppStarted = true;
 
-    // Absent reads as false. A failed registration is ignored; start-up never unregisters.
+    // Absent reads as false. A failed registration is ignored; start-up never unregisters, and
+    // leaves an entry the user turned off in the desktop's own settings as it is.
     if (!UserDefaults::value(launchAtLoginDisabledKey).toBool())
-        m_loginItem->registerItem();
+        m_loginItem->registerAtStartUp();
 
     createStatusItem();
 

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace {
 QString readFile(const QString& path)
@@ -64,6 +65,40 @@ TEST_F(XdgAutostartLoginItemTest, RegisteringReplacesAStaleOrHiddenEntry)
     EXPECT_TRUE(item.isRegistered());
     EXPECT_TRUE(
         readFile(item.entryPath()).contains(QStringLiteral("Exec=/opt/ostavel/bin/ostavel\n")));
+}
+
+TEST_F(XdgAutostartLoginItemTest, StartUpRegistrationLeavesAnEntryTheDesktopTurnedOff)
+{
+    // What an autostart manager leaves when the user switches the entry off.
+    const QByteArray turnedOff =
+        XdgAutostartLoginItem::entryText("/opt/ostavel/bin/ostavel").toUtf8() + "Hidden=true\n";
+    struct Case {
+        std::optional<QByteArray> existing;
+        bool registered;
+    };
+    const Case cases[] = {
+        {std::nullopt, true},
+        {QByteArray("[Desktop Entry]\nExec=/old/place/ostavel\n"), true},
+        {QByteArray("[Desktop Entry]\nExec=/old/place/ostavel\nHidden=false\n"), true},
+        {turnedOff, false},
+        {QByteArray("[Desktop Entry]\nExec=/old/place/ostavel\nHidden=true\n"), false},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(item.entryPath());
+        QDir().mkpath(autostart);
+        if (c.existing)
+            writeFile(item.entryPath(), *c.existing);
+        EXPECT_TRUE(item.registerAtStartUp());
+        EXPECT_EQ(item.isRegistered(), c.registered) << c.existing.value_or("none").constData();
+        if (!c.registered) {
+            EXPECT_EQ(readFile(item.entryPath()).toUtf8(), *c.existing) << "left untouched";
+        }
+    }
+    // Only the user's own turn-on rewrites it.
+    ASSERT_TRUE(item.registerItem());
+    EXPECT_TRUE(item.isRegistered());
+    EXPECT_EQ(readFile(item.entryPath()),
+              XdgAutostartLoginItem::entryText("/opt/ostavel/bin/ostavel"));
 }
 
 TEST_F(XdgAutostartLoginItemTest, UnregisterRemovesTheEntry)

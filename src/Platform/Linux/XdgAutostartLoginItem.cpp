@@ -127,6 +127,17 @@ bool XdgAutostartLoginItem::registerItem()
     return file.commit();
 }
 
+bool XdgAutostartLoginItem::registerAtStartUp()
+{
+    // Autostart managers turn an entry off by writing Hidden=true into the user's copy; writing
+    // ours over it at every start would undo that choice.
+    QFile existing(entryPath());
+    if (existing.open(QIODevice::ReadOnly) && isHiddenEntry(QString::fromUtf8(existing.readAll())))
+        return true;
+    existing.close();
+    return registerItem();
+}
+
 bool XdgAutostartLoginItem::unregisterItem()
 {
     QFile file(entryPath());

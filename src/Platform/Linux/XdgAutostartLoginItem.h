@@ -6,13 +6,15 @@
 
 // Launch at login through an XDG autostart entry, $XDG_CONFIG_HOME/autostart/ostavel.desktop,
 // whose Exec= runs this very binary by its absolute path. Registered means the file exists and
-// does not say Hidden=true (the desktop's own way of turning an entry off).
+// does not say Hidden=true (the desktop's own way of turning an entry off, which a start-up
+// registration respects).
 class XdgAutostartLoginItem final : public LoginItem {
 public:
     // Defaults: the running binary, and the user's autostart folder.
     explicit XdgAutostartLoginItem(QString executablePath = {}, QString autostartDirectory = {});
 
     bool registerItem() override;
+    bool registerAtStartUp() override;
     bool unregisterItem() override;
     bool isRegistered() const override;
 
