@@ -14,6 +14,7 @@ packages=(
     pulseaudio pulseaudio-utils
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     tzdata procps ca-certificates
+    binutils  # readelf and addr2line, for the crash-report tests
 )
 
 missing=()

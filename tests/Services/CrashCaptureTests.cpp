@@ -51,6 +51,32 @@ protected:
     LoopbackHttpServer server;
 };
 
+// The output of a binutils tool, or empty when it cannot run.
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(10000) || process.exitCode() != 0)
+        return {};
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+QString buildIdOnDisk(const QString& path)
+{
+    const QString notes = run(QStringLiteral("readelf"), {QStringLiteral("-n"), path});
+    const qsizetype at = notes.indexOf(QLatin1String("Build ID: "));
+    return at < 0 ? QString() : notes.mid(at + 10).section(QLatin1Char('\n'), 0, 0).trimmed();
+}
+
+const CrashReport::Image* imageAt(const CrashReport& report, quint64 address)
+{
+    for (const CrashReport::Image& image : report.images) {
+        if (address >= image.start && address < image.end)
+            return &image;
+    }
+    return nullptr;
+}
+
 QJsonObject eventOf(const QByteArray& body)
 {
     const QList<QByteArray> lines = body.split('\n');
@@ -78,10 +104,27 @@ TEST_F(CrashCaptureTest, ASegfaultLeavesAReportThatTheNextStartSendsAsFatal)
     EXPECT_EQ(report->environment, "production");
     EXPECT_EQ(report->tags.value("update-channel"), "beta");
     EXPECT_GT(report->frames.size(), 2);
-    const bool helperMapped = std::any_of(
-        report->images.cbegin(), report->images.cend(),
-        [](const CrashReport::Image& image) { return image.path.endsWith("/crash_helper"); });
-    EXPECT_TRUE(helperMapped);
+
+    // Every image carries the build ID that its file on disk has, so frames can be symbolicated.
+    int withBuildId = 0;
+    for (const CrashReport::Image& image : report->images) {
+        if (image.buildId.isEmpty())
+            continue;
+        ++withBuildId;
+        EXPECT_EQ(image.buildId, buildIdOnDisk(image.path)) << image.path.toStdString();
+    }
+    const CrashReport::Image* helper = imageAt(*report, report->frames.first());
+    ASSERT_NE(helper, nullptr);
+    EXPECT_TRUE(helper->path.endsWith("/crash_helper"));
+    EXPECT_EQ(helper->buildId, buildIdOnDisk(QStringLiteral(OSTAVEL_CRASH_HELPER)));
+    EXPECT_FALSE(helper->buildId.isEmpty());
+    EXPECT_GE(withBuildId, 3); // the helper, Qt, the C library at least
+    // The stack starts at the faulting instruction, not in the handler.
+    const QString function =
+        run(QStringLiteral("addr2line"),
+            {QStringLiteral("-f"), QStringLiteral("-e"), QStringLiteral(OSTAVEL_CRASH_HELPER),
+             QStringLiteral("0x%1").arg(report->frames.first() - helper->start, 0, 16)});
+    EXPECT_EQ(function.section(QLatin1Char('\n'), 0, 0), "main");
 
     ASSERT_TRUE(server.listen());
     auto manager = makeManager(server.port());
@@ -97,6 +140,15 @@ TEST_F(CrashCaptureTest, ASegfaultLeavesAReportThatTheNextStartSendsAsFatal)
     EXPECT_EQ(exception["type"].toString(), "SIGSEGV");
     EXPECT_EQ(exception["mechanism"].toObject()["type"].toString(), "signalhandler");
     EXPECT_FALSE(exception["stacktrace"].toObject()["frames"].toArray().isEmpty());
+    const QJsonArray images = event["debug_meta"].toObject()["images"].toArray();
+    const bool helperIdentified =
+        std::any_of(images.begin(), images.end(), [&](const QJsonValue& image) {
+            return image["code_id"].toString() == helper->buildId &&
+                   image["debug_id"].toString() ==
+                       CrashReport::debugIdFromBuildId(helper->buildId) &&
+                   image["code_file"].toString().endsWith("/crash_helper");
+        });
+    EXPECT_TRUE(helperIdentified);
 
     QTest::qWait(50);
     EXPECT_EQ(server.requests().size(), 1);
@@ -142,4 +194,9 @@ TEST_F(CrashCaptureTest, AnAbortIsReported)
     ASSERT_TRUE(report.has_value());
     EXPECT_EQ(report->signal, SIGABRT);
     EXPECT_TRUE(report->reason.isEmpty());
+    // Raised inside the C library, which is where the stack starts.
+    ASSERT_FALSE(report->frames.isEmpty());
+    const CrashReport::Image* innermost = imageAt(*report, report->frames.first());
+    ASSERT_NE(innermost, nullptr);
+    EXPECT_TRUE(innermost->path.contains("/libc.so")) << innermost->path.toStdString();
 }

@@ -92,6 +92,11 @@ TEST(CrashReport, ReadsTheHandlerFormatIntoAFatalEvent)
     const QByteArray text =
         "OSTAVEL-CRASH 1\nsignal 11\naddress 0x0\ntime 1772438400\n" +
         CrashReport::contextLines("1.4.2", "production", {{"update-channel", "beta"}}) +
+        "image 0x55d0c0000000 0x55d0c0005000 68220ae2c65d65c1b6aaa12fa6765a6ec2f5f434 "
+        "/usr/bin/ostavel\n"
+        // Prepared for a library unloaded since: another file now lies at its address.
+        "image 0x7f0000000000 0x7f0000010000 0011223344 /usr/lib/libgone.so\n"
+        "image 0x1000 0x2000 nothex /usr/bin/ostavel\n"
         "frame 0x55d0c0001234\nframe 0x7f0000002345\nframe 0x55d0c0000100\nmaps\n"
         "55d0c0000000-55d0c0001000 r--p 00000000 fd:01 42 /usr/bin/ostavel\n"
         "55d0c0001000-55d0c0005000 r-xp 00001000 fd:01 42 /usr/bin/ostavel\n"
@@ -127,6 +132,15 @@ TEST(CrashReport, ReadsTheHandlerFormatIntoAFatalEvent)
     EXPECT_EQ(images[0].toObject()["image_addr"].toString(), "0x55d0c0000000");
     EXPECT_EQ(images[0].toObject()["image_size"].toInteger(), 0x5000);
     EXPECT_EQ(images[1].toObject()["code_file"].toString(), "/usr/lib/libc with space.so");
+    // The protocol's own example of an ELF image's identifiers.
+    EXPECT_EQ(images[0].toObject()["code_id"].toString(),
+              "68220ae2c65d65c1b6aaa12fa6765a6ec2f5f434");
+    EXPECT_EQ(images[0].toObject()["debug_id"].toString(), "e20a2268-5dc6-c165-b6aa-a12fa6765a6e");
+    EXPECT_FALSE(images[1].toObject().contains("code_id"));
+    EXPECT_FALSE(images[1].toObject().contains("debug_id"));
+    EXPECT_EQ(CrashReport::debugIdFromBuildId("0102030405"),
+              "04030201-0005-0000-0000-000000000000");
+    EXPECT_EQ(CrashReport::debugIdFromBuildId("xyz"), "");
 }
 
 TEST(CrashReport, RejectsForeignOrHeadlessFiles)

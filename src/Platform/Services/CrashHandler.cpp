@@ -1,5 +1,6 @@
 #include "Platform/Services/CrashHandler.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -11,9 +12,14 @@
 #include <exception>
 #include <execinfo.h>
 #include <fcntl.h>
+#include <limits.h>
+#include <link.h>
+#include <stdlib.h>
 #include <time.h>
 #include <typeinfo>
+#include <ucontext.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 constexpr std::array<int, 5> crashSignals{SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
@@ -22,6 +28,8 @@ constexpr size_t contextCapacity = 8192;
 constexpr int maxFrames = 64;
 constexpr size_t maxMapsBytes = 512 * 1024;
 constexpr size_t altStackBytes = 128 * 1024;
+constexpr size_t imagesCapacity = 64 * 1024;
+constexpr size_t maxBuildIdBytes = 64;
 
 // Everything the handlers touch is prepared here beforehand; they never allocate.
 struct State {
@@ -30,6 +38,13 @@ struct State {
     char context[2][contextCapacity];
     size_t contextLength[2];
     std::atomic<int> activeContext;
+    // The "image" lines, written ahead of time: the loader's own list is not safe to walk in a
+    // signal handler.
+    char images[2][imagesCapacity];
+    size_t imagesLength[2];
+    std::atomic<int> activeImages;
+    unsigned long long imagesAdds;
+    unsigned long long imagesSubs;
     struct sigaction previous[crashSignals.size()];
     std::terminate_handler previousTerminate;
     stack_t previousAltStack;
@@ -111,7 +126,9 @@ void copyMaps(int fd)
     ::close(maps);
 }
 
-void writeReport(int signal, const void* const* address, const char* reason, const char* exception)
+// `frames` innermost first, the handler's own frames already left out.
+void writeReport(int signal, const void* const* address, const char* reason, const char* exception,
+                 const uintptr_t* frames, int frameCount)
 {
     const int fd = ::open(g_state.tempPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
@@ -141,12 +158,12 @@ void writeReport(int signal, const void* const* address, const char* reason, con
     writeText(fd, "\n");
     const int context = g_state.activeContext.load();
     writeAll(fd, g_state.context[context], g_state.contextLength[context]);
+    const int images = g_state.activeImages.load();
+    writeAll(fd, g_state.images[images], g_state.imagesLength[images]);
 
-    void* frames[maxFrames];
-    const int count = ::backtrace(frames, maxFrames);
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < frameCount; ++i) {
         writeText(fd, "frame ");
-        writeHex(fd, reinterpret_cast<uintptr_t>(frames[i]));
+        writeHex(fd, frames[i]);
         writeText(fd, "\n");
     }
     writeText(fd, "maps\n");
@@ -171,13 +188,57 @@ bool claimReport()
     return false;
 }
 
-void onSignal(int signal, siginfo_t* info, void*)
+// The interrupted instruction, from the context the kernel saved; 0 where we cannot tell.
+uintptr_t interruptedPc(const void* context)
+{
+    if (!context)
+        return 0;
+    [[maybe_unused]] const auto* ucontext = static_cast<const ucontext_t*>(context);
+#if defined(__x86_64__)
+    return uintptr_t(ucontext->uc_mcontext.gregs[REG_RIP]);
+#elif defined(__i386__)
+    return uintptr_t(ucontext->uc_mcontext.gregs[REG_EIP]);
+#elif defined(__aarch64__)
+    return uintptr_t(ucontext->uc_mcontext.pc);
+#else
+    return 0;
+#endif
+}
+
+// The stack from the interrupted instruction outwards. Unwinding from here first passes this
+// handler and the kernel's signal trampoline; the unwinder reports the frame behind the
+// trampoline at exactly the saved PC, so everything before it is cut. When the PC is not among
+// the frames (a jump to address 0 leaves nothing to unwind), it stands alone in front of
+// whatever lies behind the trampoline.
+int faultingFrames(const void* context, uintptr_t* out)
+{
+    void* raw[maxFrames + 2];
+    const int count = ::backtrace(raw, maxFrames + 2);
+    const uintptr_t pc = interruptedPc(context);
+    int first = -1;
+    for (int i = 0; i < count && first < 0; ++i) {
+        if (reinterpret_cast<uintptr_t>(raw[i]) == pc)
+            first = i;
+    }
+    int written = 0;
+    if (first < 0) {
+        out[written++] = pc;
+        first = 2; // this handler, the trampoline
+    }
+    for (int i = first; i < count && written < maxFrames; ++i)
+        out[written++] = reinterpret_cast<uintptr_t>(raw[i]);
+    return written;
+}
+
+void onSignal(int signal, siginfo_t* info, void* context)
 {
     const int savedErrno = errno;
     if (claimReport()) {
+        uintptr_t frames[maxFrames];
+        const int frameCount = faultingFrames(context, frames);
         // Only a fault (not a sent signal) has a meaningful address, which may well be 0.
         const bool fault = info && info->si_code > 0;
-        writeReport(signal, fault ? &info->si_addr : nullptr, nullptr, nullptr);
+        writeReport(signal, fault ? &info->si_addr : nullptr, nullptr, nullptr, frames, frameCount);
         g_state.written.store(true);
     }
     for (size_t i = 0; i < crashSignals.size(); ++i) {
@@ -202,13 +263,96 @@ void onSignal(int signal, siginfo_t* info, void*)
             demangled = abi::__cxa_demangle(type->name(), nullptr, nullptr, &status);
             typeName = demangled ? demangled : type->name();
         }
-        writeReport(SIGABRT, nullptr, "terminate", typeName);
+        // Frame 0 is this function; the stack starts where std::terminate was called.
+        void* raw[maxFrames + 1];
+        const int count = ::backtrace(raw, maxFrames + 1);
+        uintptr_t frames[maxFrames];
+        int frameCount = 0;
+        for (int i = 1; i < count; ++i)
+            frames[frameCount++] = reinterpret_cast<uintptr_t>(raw[i]);
+        writeReport(SIGABRT, nullptr, "terminate", typeName, frames, frameCount);
         std::free(demangled);
         g_state.written.store(true);
     }
     if (g_state.previousTerminate)
         g_state.previousTerminate();
     std::abort();
+}
+
+QByteArray hexBytes(const unsigned char* data, size_t length)
+{
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(length)).toHex();
+}
+
+// The GNU build ID from the image's note segments, as they are mapped in memory.
+QByteArray buildIdOf(const dl_phdr_info& info)
+{
+    for (int i = 0; i < info.dlpi_phnum; ++i) {
+        const ElfW(Phdr)& segment = info.dlpi_phdr[i];
+        if (segment.p_type != PT_NOTE)
+            continue;
+        // Notes are padded to the segment's alignment: 4, or 8 for some newer notes.
+        const size_t align = segment.p_align == 8 ? 8 : 4;
+        const auto pad = [align](size_t n) { return (n + align - 1) & ~(align - 1); };
+        const auto* note = reinterpret_cast<const unsigned char*>(info.dlpi_addr + segment.p_vaddr);
+        size_t offset = 0;
+        while (offset + sizeof(ElfW(Nhdr)) <= segment.p_memsz) {
+            ElfW(Nhdr) header;
+            std::memcpy(&header, note + offset, sizeof header);
+            const size_t nameAt = offset + sizeof header;
+            const size_t descAt = nameAt + pad(header.n_namesz);
+            const size_t next = descAt + pad(header.n_descsz);
+            if (next > segment.p_memsz || next <= offset)
+                break;
+            if (header.n_type == NT_GNU_BUILD_ID && header.n_namesz == 4 &&
+                std::memcmp(note + nameAt, "GNU", 4) == 0 && header.n_descsz > 0 &&
+                header.n_descsz <= maxBuildIdBytes)
+                return hexBytes(note + descAt, header.n_descsz);
+            offset = next;
+        }
+    }
+    return {};
+}
+
+struct LoadedImages {
+    QByteArray lines;
+    unsigned long long adds = 0;
+    unsigned long long subs = 0;
+};
+
+// "image <start> <end> <build id> <path>" for each loaded ELF image with a build ID. The path is
+// resolved as /proc/self/maps shows it, so that the report can pair the two.
+int collectImage(dl_phdr_info* info, size_t, void* data)
+{
+    auto* images = static_cast<LoadedImages*>(data);
+    images->adds = info->dlpi_adds;
+    images->subs = info->dlpi_subs;
+    uintptr_t start = UINTPTR_MAX;
+    uintptr_t end = 0;
+    for (int i = 0; i < info->dlpi_phnum; ++i) {
+        const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+        if (segment.p_type != PT_LOAD)
+            continue;
+        start = std::min<uintptr_t>(start, info->dlpi_addr + segment.p_vaddr);
+        end = std::max<uintptr_t>(end, info->dlpi_addr + segment.p_vaddr + segment.p_memsz);
+    }
+    const QByteArray buildId = buildIdOf(*info);
+    if (buildId.isEmpty() || start >= end)
+        return 0;
+    // The main program has no name here; the vDSO has no file.
+    const char* name =
+        info->dlpi_name && info->dlpi_name[0] != '\0' ? info->dlpi_name : "/proc/self/exe";
+    char resolved[PATH_MAX];
+    if (!::realpath(name, resolved))
+        return 0;
+    const QByteArray path(resolved);
+    if (path.contains('\n'))
+        return 0;
+    const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
+    start &= ~(page - 1);
+    images->lines += "image 0x" + QByteArray::number(quint64(start), 16) + " 0x" +
+                     QByteArray::number(quint64(end), 16) + ' ' + buildId + ' ' + path + '\n';
+    return 0;
 }
 
 bool copyInto(char* target, size_t capacity, const QByteArray& text)
@@ -230,6 +374,11 @@ bool CrashHandler::install(const QByteArray& reportPath, const QByteArray& conte
         return false;
     g_state.activeContext.store(1);
     setContext(context);
+    g_state.activeImages.store(1);
+    g_state.imagesAdds = 0;
+    g_state.imagesSubs = 0;
+    g_state.imagesLength[0] = g_state.imagesLength[1] = 0;
+    refreshImages();
     g_state.claimed.store(false);
     g_state.written.store(false);
 
@@ -271,6 +420,34 @@ void CrashHandler::setContext(const QByteArray& context)
     std::memcpy(g_state.context[next], text.constData(), size_t(text.size()));
     g_state.contextLength[next] = size_t(text.size());
     g_state.activeContext.store(next);
+}
+
+void CrashHandler::refreshImages()
+{
+    // The loader counts every load and unload; the first image is enough to read the counts.
+    LoadedImages counts;
+    ::dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            auto* images = static_cast<LoadedImages*>(data);
+            images->adds = info->dlpi_adds;
+            images->subs = info->dlpi_subs;
+            return 1;
+        },
+        &counts);
+    if (counts.adds == g_state.imagesAdds && counts.subs == g_state.imagesSubs)
+        return;
+    LoadedImages images;
+    ::dl_iterate_phdr(collectImage, &images);
+    g_state.imagesAdds = images.adds;
+    g_state.imagesSubs = images.subs;
+    // Whole lines only, should the list ever outgrow its buffer.
+    QByteArray text = images.lines.left(qsizetype(imagesCapacity));
+    if (text.size() < images.lines.size())
+        text.truncate(text.lastIndexOf('\n') + 1);
+    const int next = 1 - g_state.activeImages.load();
+    std::memcpy(g_state.images[next], text.constData(), size_t(text.size()));
+    g_state.imagesLength[next] = size_t(text.size());
+    g_state.activeImages.store(next);
 }
 
 void CrashHandler::uninstall()

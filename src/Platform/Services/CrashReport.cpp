@@ -28,8 +28,28 @@ std::optional<quint64> parseHex(QByteArrayView text)
     return ok ? std::optional(value) : std::nullopt;
 }
 
-// "start-end perms offset dev inode path": keeps file-backed mappings, merged per file.
-void readMaps(const QList<QByteArray>& lines, qsizetype from, QList<CrashReport::Image>& images)
+// "image <start> <end> <build id> <path>", prepared by the handler before the crash.
+std::optional<CrashReport::Image> parseImageLine(const QByteArray& value)
+{
+    const QList<QByteArray> fields = value.split(' ');
+    if (fields.size() < 4)
+        return std::nullopt;
+    const auto start = parseHex(fields.at(0).mid(2));
+    const auto end = parseHex(fields.at(1).mid(2));
+    const QByteArray buildId = fields.at(2);
+    const qsizetype pathAt = fields.at(0).size() + fields.at(1).size() + buildId.size() + 3;
+    if (!fields.at(0).startsWith("0x") || !fields.at(1).startsWith("0x") || !start || !end ||
+        buildId.isEmpty() || QByteArray::fromHex(buildId).toHex() != buildId)
+        return std::nullopt;
+    return CrashReport::Image{QString::fromUtf8(value.mid(pathAt)), *start, *end,
+                              QString::fromLatin1(buildId)};
+}
+
+// "start-end perms offset dev inode path": keeps file-backed mappings, merged per file. An image
+// takes the build ID of the prepared image line with the same path that starts inside it; one
+// loaded after the lines were prepared has none.
+void readMaps(const QList<QByteArray>& lines, qsizetype from, QList<CrashReport::Image>& images,
+              const QList<CrashReport::Image>& prepared)
 {
     QMap<QString, CrashReport::Image> byPath;
     QSet<QString> executable;
@@ -47,15 +67,20 @@ void readMaps(const QList<QByteArray>& lines, qsizetype from, QList<CrashReport:
         const QString path = QString::fromUtf8(lines.at(i).mid(lines.at(i).indexOf('/')));
         CrashReport::Image& image = byPath[path];
         if (image.path.isEmpty())
-            image = {path, *start, *end};
+            image = {path, *start, *end, {}};
         image.start = std::min(image.start, *start);
         image.end = std::max(image.end, *end);
         if (fields.at(1).contains('x'))
             executable.insert(path);
     }
-    for (const CrashReport::Image& image : std::as_const(byPath)) {
-        if (executable.contains(image.path))
-            images.append(image);
+    for (CrashReport::Image image : std::as_const(byPath)) {
+        if (!executable.contains(image.path))
+            continue;
+        for (const CrashReport::Image& known : prepared) {
+            if (known.path == image.path && known.start >= image.start && known.start < image.end)
+                image.buildId = known.buildId;
+        }
+        images.append(image);
     }
     std::sort(images.begin(), images.end(),
               [](const auto& a, const auto& b) { return a.start < b.start; });
@@ -118,10 +143,11 @@ std::optional<CrashReport> CrashReport::parse(const QByteArray& text)
         return std::nullopt;
     CrashReport report;
     bool haveSignal = false;
+    QList<Image> prepared;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         const QByteArray& line = lines.at(i);
         if (line == "maps") {
-            readMaps(lines, i + 1, report.images);
+            readMaps(lines, i + 1, report.images, prepared);
             break;
         }
         const qsizetype space = line.indexOf(' ');
@@ -147,6 +173,9 @@ std::optional<CrashReport> CrashReport::parse(const QByteArray& text)
             const qsizetype split = value.indexOf(QLatin1Char(' '));
             if (split > 0)
                 report.tags.insert(value.left(split), value.mid(split + 1));
+        } else if (key == "image") {
+            if (auto image = parseImageLine(line.mid(space + 1)))
+                prepared.append(*image);
         } else if (key == "frame") {
             if (const auto frame = parseHex(line.mid(space + 1)))
                 report.frames.append(*frame);
@@ -155,6 +184,22 @@ std::optional<CrashReport> CrashReport::parse(const QByteArray& text)
     if (!haveSignal)
         return std::nullopt;
     return report;
+}
+
+QString CrashReport::debugIdFromBuildId(const QString& buildId)
+{
+    const QByteArray bytes = QByteArray::fromHex(buildId.toLatin1());
+    if (bytes.isEmpty() || bytes.toHex() != buildId.toLatin1().toLower())
+        return {};
+    QByteArray guid = bytes.left(16);
+    guid.append(QByteArray(16 - guid.size(), '\0'));
+    std::reverse(guid.begin(), guid.begin() + 4);
+    std::reverse(guid.begin() + 4, guid.begin() + 6);
+    std::reverse(guid.begin() + 6, guid.begin() + 8);
+    const QByteArray hexText = guid.toHex();
+    return QString::fromLatin1(hexText.left(8) + '-' + hexText.mid(8, 4) + '-' +
+                               hexText.mid(12, 4) + '-' + hexText.mid(16, 4) + '-' +
+                               hexText.mid(20));
 }
 
 void CrashReport::redactHome(const QString& home)
@@ -200,11 +245,16 @@ QJsonObject CrashReport::toEvent(const QString& eventId) const
 
     QJsonArray imageList;
     for (const Image& image : images) {
-        imageList.append(
-            QJsonObject{{QStringLiteral("type"), QStringLiteral("elf")},
-                        {QStringLiteral("code_file"), image.path},
-                        {QStringLiteral("image_addr"), hex(image.start)},
-                        {QStringLiteral("image_size"), qint64(image.end - image.start)}});
+        QJsonObject entry{{QStringLiteral("type"), QStringLiteral("elf")},
+                          {QStringLiteral("code_file"), image.path},
+                          {QStringLiteral("image_addr"), hex(image.start)},
+                          {QStringLiteral("image_size"), qint64(image.end - image.start)}};
+        const QString debugId = debugIdFromBuildId(image.buildId);
+        if (!debugId.isEmpty()) {
+            entry.insert(QStringLiteral("code_id"), image.buildId);
+            entry.insert(QStringLiteral("debug_id"), debugId);
+        }
+        imageList.append(entry);
     }
 
     QJsonObject tagObject;

@@ -14,6 +14,7 @@ struct CrashReport {
         QString path;
         quint64 start = 0;
         quint64 end = 0;
+        QString buildId; // GNU build ID in lowercase hex; empty when unknown
     };
 
     int signal = 0;
@@ -35,6 +36,10 @@ struct CrashReport {
                                    const QMap<QString, QString>& tags);
 
     static QString signalName(int signal);
+
+    // The protocol's debug identifier of an ELF image: the build ID's first 16 bytes (zero-padded)
+    // read as a GUID whose first three fields are little-endian. Empty for an unreadable ID.
+    static QString debugIdFromBuildId(const QString& buildId);
 
     // Image paths under `home` become "~/…", so a report does not carry the user's name.
     void redactHome(const QString& home);

@@ -39,6 +39,9 @@ CrashReportClient::CrashReportClient(const Clock& clock, std::unique_ptr<HttpsCl
     , m_crashDirectory(storageDirectory + QStringLiteral("/crash-reports"))
     , m_queue(m_crashDirectory + QStringLiteral("/queue"), clock.now().toMSecsSinceEpoch(), limits)
 {
+    m_imagesTimer.setInterval(imagesRefreshInterval);
+    m_imagesTimer.setTimerType(Qt::VeryCoarseTimer);
+    connect(&m_imagesTimer, &QTimer::timeout, this, [] { CrashHandler::refreshImages(); });
 }
 
 CrashReportClient::~CrashReportClient()
@@ -86,6 +89,8 @@ bool CrashReportClient::start(const CrashReportOptions& options)
     m_ownsCrashHandler = CrashHandler::install(
         QFile::encodeName(m_reportPath),
         CrashReport::contextLines(m_options.release, m_options.environment, m_tags));
+    if (m_ownsCrashHandler)
+        m_imagesTimer.start();
     processQueue();
     return true;
 }
@@ -96,6 +101,7 @@ void CrashReportClient::close()
         CrashHandler::uninstall();
         m_ownsCrashHandler = false;
     }
+    m_imagesTimer.stop();
     m_enabled = false;
     m_retryTimer->stop();
     if (QNetworkReply* reply = m_reply) {
@@ -111,9 +117,11 @@ void CrashReportClient::close()
 void CrashReportClient::setTag(const QString& key, const QString& value)
 {
     m_tags.insert(key, value);
-    if (m_ownsCrashHandler)
+    if (m_ownsCrashHandler) {
         CrashHandler::setContext(
             CrashReport::contextLines(m_options.release, m_options.environment, m_tags));
+        CrashHandler::refreshImages();
+    }
 }
 
 void CrashReportClient::queueCrashReports()

@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -52,6 +53,9 @@ public:
     static constexpr std::chrono::seconds defaultRateLimitDelay{60};
     static constexpr std::chrono::seconds maxRateLimitDelay{24 * 3600};
     static constexpr qsizetype maxFeedbackLength = 4096;
+    // How often the crash handler's list of loaded images is brought up to date, for libraries
+    // and plugins loaded after start-up.
+    static constexpr std::chrono::minutes imagesRefreshInterval{5};
 
     // `storageDirectory` is the app's data folder; the reports and the queue live below it in
     // "crash-reports". The clock must outlive the client.
@@ -115,4 +119,5 @@ private:
     QString m_sendingEntry;
     qint64 m_notBeforeMs = 0;
     int m_networkFailures = 0;
+    QTimer m_imagesTimer;
 };
