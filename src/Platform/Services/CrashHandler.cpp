@@ -205,16 +205,13 @@ uintptr_t interruptedPc(const void* context)
 #endif
 }
 
-// The stack from the interrupted instruction outwards. Unwinding from here first passes this
-// handler and the kernel's signal trampoline; the unwinder reports the frame behind the
-// trampoline at exactly the saved PC, so everything before it is cut. When the PC is not among
-// the frames (a jump to address 0 leaves nothing to unwind), it stands alone in front of
-// whatever lies behind the trampoline.
-int faultingFrames(const void* context, uintptr_t* out)
+// The stack from the interrupted instruction outwards. `raw` comes from backtrace() called in
+// onSignal itself, so it starts with that handler and the kernel's signal trampoline; the
+// unwinder reports the frame behind the trampoline at exactly the saved PC, and everything before
+// it is cut. When the PC is not among the frames (a call through a null pointer leaves nothing to
+// unwind), it stands alone in front of whatever lies behind the trampoline.
+int faultingFrames(void* const* raw, int count, uintptr_t pc, uintptr_t* out)
 {
-    void* raw[maxFrames + 2];
-    const int count = ::backtrace(raw, maxFrames + 2);
-    const uintptr_t pc = interruptedPc(context);
     int first = -1;
     for (int i = 0; i < count && first < 0; ++i) {
         if (reinterpret_cast<uintptr_t>(raw[i]) == pc)
@@ -223,7 +220,7 @@ int faultingFrames(const void* context, uintptr_t* out)
     int written = 0;
     if (first < 0) {
         out[written++] = pc;
-        first = 2; // this handler, the trampoline
+        first = 2; // onSignal, the trampoline
     }
     for (int i = first; i < count && written < maxFrames; ++i)
         out[written++] = reinterpret_cast<uintptr_t>(raw[i]);
@@ -234,8 +231,10 @@ void onSignal(int signal, siginfo_t* info, void* context)
 {
     const int savedErrno = errno;
     if (claimReport()) {
+        void* raw[maxFrames + 2];
+        const int count = ::backtrace(raw, maxFrames + 2);
         uintptr_t frames[maxFrames];
-        const int frameCount = faultingFrames(context, frames);
+        const int frameCount = faultingFrames(raw, count, interruptedPc(context), frames);
         // Only a fault (not a sent signal) has a meaningful address, which may well be 0.
         const bool fault = info && info->si_code > 0;
         writeReport(signal, fault ? &info->si_addr : nullptr, nullptr, nullptr, frames, frameCount);
