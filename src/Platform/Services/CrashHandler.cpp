@@ -19,7 +19,6 @@
 #include <typeinfo>
 #include <ucontext.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 constexpr std::array<int, 5> crashSignals{SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT};
@@ -262,7 +261,7 @@ void onSignal(int signal, siginfo_t* info, void* context)
             demangled = abi::__cxa_demangle(type->name(), nullptr, nullptr, &status);
             typeName = demangled ? demangled : type->name();
         }
-        // Frame 0 is this function; the stack starts where std::terminate was called.
+        // Frame 0 is this function; the stack starts in the runtime that called it.
         void* raw[maxFrames + 1];
         const int count = ::backtrace(raw, maxFrames + 1);
         uintptr_t frames[maxFrames];

@@ -12,7 +12,8 @@
 // The report is plain text, one "key value" line each: "signal 11", "address 0x…", "time <unix
 // s>", the context lines, "image <start> <end> <GNU build ID in hex> <path>" per loaded image
 // that has a build ID, "frame 0x…" (innermost first: the interrupted instruction for a signal,
-// the caller of std::terminate for an uncaught exception), then "maps" and the maps text.
+// the runtime's call of the terminate handler for an uncaught exception), then "maps" and the maps
+// text.
 //
 // install/setContext/refreshImages/uninstall are called on the main thread only.
 namespace CrashHandler {

@@ -45,6 +45,7 @@ struct CrashReport {
     void redactHome(const QString& home);
 
     // The event payload: level fatal, the signal as an unhandled exception with its frames
-    // (outermost first, as the protocol wants), the loaded images, release, environment, tags.
+    // (outermost first, as the protocol wants), the loaded images with their build IDs where
+    // known, release, environment, tags.
     QJsonObject toEvent(const QString& eventId) const;
 };
