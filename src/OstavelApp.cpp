@@ -11,6 +11,7 @@
 #include "Platform/Linux/XdgAutostartLoginItem.h"
 #include "SentryCrashReporting.h"
 #include "Update/SparkleUpdaterManager.h"
+#include "Windows/OnboardingWindowController.h"
 // UpdateWindowController.h needs both dialogs complete for its inline accessors.
 #include "Windows/UpdateCheckDialog.h"
 #include "Windows/UpdatePromptDialog.h"
@@ -53,6 +54,9 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     };
     c.makeCrashReporting = [] {
         return std::make_unique<SentryCrashReporting>(std::make_unique<SentryManager>());
+    };
+    c.makeOnboardingWindowController = [](ConfigurationManager& config) {
+        return std::make_unique<OnboardingWindowController>(config);
     };
     c.makeLoginItem = [] { return std::make_unique<XdgAutostartLoginItem>(); };
     c.makeSoundPlayer = [] { return std::make_unique<MediaSoundPlayer>(); };
