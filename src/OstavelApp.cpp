@@ -18,6 +18,8 @@
 #include "Windows/UpdatePromptDialog.h"
 #include "Windows/UpdateWindowController.h"
 
+#include <QIcon>
+
 void OstavelApp::selectPlatform()
 {
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
@@ -31,6 +33,10 @@ OstavelApp::OstavelApp(int& argc, char** argv)
     setOrganizationName(QStringLiteral("Ostavel"));
     setApplicationName(QStringLiteral("Ostavel"));
     setQuitOnLastWindowClosed(false);
+    // The installed theme icon where there is one, else our own copy.
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("ostavel"),
+                                   QIcon(QStringLiteral(":/ostavel/icons/ostavel.svg"))));
+    setDesktopFileName(QStringLiteral("ostavel"));
 }
 
 OstavelApp::~OstavelApp() = default;
