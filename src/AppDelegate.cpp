@@ -191,8 +191,10 @@ void AppDelegate::showOnboarding()
                     self->completeOnboarding();
             },
             [self] {
-                if (self && !self->m_mainAppStarted)
-                    self->quitApp();
+                if (!self || self->m_mainAppStarted)
+                    return;
+                qCInfo(lcApp) << "Onboarding closed before it was completed; quitting";
+                self->quitApp();
             });
         return;
     }
