@@ -144,6 +144,7 @@ void FeedbackView::submit()
         return;
     if (!m_sentry.isEnabled()) {
         // Sending now would drop the message unseen: keep it and say why.
+        m_notice->setText(m_sentry.isUnavailable() ? reportingUnavailableText : reportingOffText);
         m_notice->show();
         return;
     }

@@ -20,6 +20,9 @@ public:
     static inline const QString reportingOffText = QStringLiteral(
         "Feedback is sent through crash reporting, which is turned off. Turn on \u201cSend "
         "Anonymous Crash Reports\u201d in Settings to send this message.");
+    static inline const QString reportingUnavailableText =
+        QStringLiteral("Feedback is sent through crash reporting, which is not set up in this "
+                       "build of Ostavel, so this message cannot be sent.");
 
     FeedbackView(SentryManager& sentry, std::function<void()> onDismiss, QWidget* parent = nullptr);
 

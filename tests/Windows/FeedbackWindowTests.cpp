@@ -188,6 +188,22 @@ TEST_F(FeedbackWindowTest, WhileReportingIsOffTheFormKeepsItsTextAndSaysWhy)
     EXPECT_FALSE(controller->window()->isVisible());
     ASSERT_TRUE(server.waitForRequests(1));
     EXPECT_EQ(received(0)["message"].toString(), "The break came during a call");
+
+    // A build whose crash reporting cannot start says so rather than pointing at the switch.
+    controller.reset();
+    sentry = std::make_unique<SentryManager>(
+        std::make_unique<CrashReportClient>(clock, std::make_unique<LoopbackHttpsClient>(),
+                                            std::make_unique<FakeServiceTimer>(), storage.path()),
+        QString(), QStringLiteral("1.4.2"));
+    controller = std::make_unique<FeedbackWindowController>(*sentry);
+    EXPECT_FALSE(sentry->start());
+    view = shown();
+    type(view, QStringLiteral("Hello?"));
+    view->sendButton()->click();
+    EXPECT_TRUE(controller->window()->isVisible());
+    EXPECT_EQ(view->noticeLabel()->text(),
+              "Feedback is sent through crash reporting, which is not set up in this build of "
+              "Ostavel, so this message cannot be sent.");
 }
 
 TEST_F(FeedbackWindowTest, SentWhileTheIngestIsDownItIsDeliveredWhenItComesBack)
