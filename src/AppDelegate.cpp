@@ -182,10 +182,20 @@ void AppDelegate::applyCrashReportConsent(bool enabled)
 void AppDelegate::showOnboarding()
 {
     if (OnboardingWindowControllerProtocol* onboarding = onboardingWindowController()) {
-        onboarding->show([self = QPointer<AppDelegate>(this)] {
-            if (self)
-                self->completeOnboarding();
-        });
+        const QPointer<AppDelegate> self(this);
+        // On Linux nothing of Ostavel is left once this window closes unfinished (no Dock icon,
+        // no tray icon yet): quit, and the next launch shows onboarding again.
+        onboarding->show(
+            [self] {
+                if (self)
+                    self->completeOnboarding();
+            },
+            [self] {
+                if (!self || self->m_mainAppStarted)
+                    return;
+                qCInfo(lcApp) << "Onboarding closed before it was completed; quitting";
+                self->quitApp();
+            });
         return;
     }
     // A build without the onboarding window has nothing to walk through: start at once and still

@@ -11,10 +11,14 @@
 #include "Platform/Linux/XdgAutostartLoginItem.h"
 #include "SentryCrashReporting.h"
 #include "Update/SparkleUpdaterManager.h"
+#include "Windows/FeedbackWindowController.h"
+#include "Windows/OnboardingWindowController.h"
 // UpdateWindowController.h needs both dialogs complete for its inline accessors.
 #include "Windows/UpdateCheckDialog.h"
 #include "Windows/UpdatePromptDialog.h"
 #include "Windows/UpdateWindowController.h"
+
+#include <QIcon>
 
 void OstavelApp::selectPlatform()
 {
@@ -29,6 +33,10 @@ OstavelApp::OstavelApp(int& argc, char** argv)
     setOrganizationName(QStringLiteral("Ostavel"));
     setApplicationName(QStringLiteral("Ostavel"));
     setQuitOnLastWindowClosed(false);
+    // The installed theme icon where there is one, else our own copy.
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("ostavel"),
+                                   QIcon(QStringLiteral(":/ostavel/icons/ostavel.svg"))));
+    setDesktopFileName(QStringLiteral("ostavel"));
 }
 
 OstavelApp::~OstavelApp() = default;
@@ -51,8 +59,20 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     c.makeUpdateWindowController = [](SparkleUpdaterManager& updater) {
         return std::make_unique<UpdateWindowController>(updater);
     };
-    c.makeCrashReporting = [] {
-        return std::make_unique<SentryCrashReporting>(std::make_unique<SentryManager>());
+    // Feedback travels with crash reporting, so the feedback window uses the same manager.
+    auto sentry = std::make_shared<SentryManager*>(nullptr);
+    c.makeCrashReporting = [sentry] {
+        auto manager = std::make_unique<SentryManager>();
+        *sentry = manager.get();
+        return std::make_unique<SentryCrashReporting>(std::move(manager));
+    };
+    c.makeOnboardingWindowController = [](ConfigurationManager& config) {
+        return std::make_unique<OnboardingWindowController>(config);
+    };
+    c.makeFeedbackWindowController = [sentry]() -> std::unique_ptr<WindowController> {
+        if (!*sentry)
+            return nullptr;
+        return std::make_unique<FeedbackWindowController>(**sentry);
     };
     c.makeLoginItem = [] { return std::make_unique<XdgAutostartLoginItem>(); };
     c.makeSoundPlayer = [] { return std::make_unique<MediaSoundPlayer>(); };

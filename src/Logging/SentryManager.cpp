@@ -42,7 +42,8 @@ CrashReportOptions SentryManager::options(const QString& dsn, const QString& app
 
 bool SentryManager::start()
 {
-    return m_client->start(options(m_dsn, m_appVersion));
+    m_unavailable = !m_client->start(options(m_dsn, m_appVersion));
+    return !m_unavailable;
 }
 
 void SentryManager::setUpdateChannel(UpdateChannel channel)

@@ -30,6 +30,9 @@ public:
     // False (and reporting stays off) when the DSN is missing or invalid. Queues the report of an
     // earlier crash, if any.
     bool start();
+    // The last start() found no usable DSN: reporting cannot run in this build, whatever the
+    // user's consent.
+    bool isUnavailable() const { return m_unavailable; }
     void setUpdateChannel(UpdateChannel channel);
     bool isEnabled() const;
     // Consent withdrawn: stops reporting and deletes crash reports and queued envelopes unsent.
@@ -48,4 +51,5 @@ private:
     std::unique_ptr<CrashReportClient> m_client;
     QString m_dsn;
     QString m_appVersion;
+    bool m_unavailable = false;
 };

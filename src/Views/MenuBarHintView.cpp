@@ -1,14 +1,15 @@
 #include "Views/MenuBarHintView.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
-#include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
-constexpr int hintWidth = 280;
+constexpr int hintWidth = 320;
 constexpr int hintHeight = 60;
 constexpr int gap = 4;
 } // namespace
@@ -20,8 +21,12 @@ MenuBarHintView::MenuBarHintView(QWidget* parent)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(hintWidth, hintHeight);
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(16, 12, 16, 12);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(12, 12, 16, 12);
+    // The application's icon, so the hint is recognisably Ostavel's.
+    auto* icon = new QLabel(this);
+    icon->setPixmap(QApplication::windowIcon().pixmap(32, 32));
+    layout->addWidget(icon);
     auto* label = new QLabel(text, this);
     QFont font = label->font();
     font.setPixelSize(13);

@@ -2,10 +2,10 @@
 
 #include <functional>
 
-// The first-run window: shown once, calls `onComplete` when the user finishes it. Closing it
-// without finishing calls nothing.
+// The first-run window: calls `onComplete` once the user finishes it, after the window is hidden.
+// Closing it without finishing writes nothing and calls `onClosed` instead.
 class OnboardingWindowControllerProtocol {
 public:
     virtual ~OnboardingWindowControllerProtocol() = default;
-    virtual void show(std::function<void()> onComplete) = 0;
+    virtual void show(std::function<void()> onComplete, std::function<void()> onClosed) = 0;
 };

@@ -99,6 +99,28 @@ TEST_F(AppDelegateTest, OnboardingPathStartsOnlyWhenCompleted)
     completion(); // the delegate is gone: nothing happens
 }
 
+TEST_F(AppDelegateTest, OnboardingClosedUnfinishedQuitsAndTheNextLaunchShowsItAgain)
+{
+    for (int launch = 0; launch < 2; ++launch) {
+        std::function<void()> completion;
+        std::function<void()> closed;
+        AppComponents c = components();
+        c.makeOnboardingWindowController = [&](ConfigurationManager&) {
+            return std::make_unique<FakeOnboardingWindowController>(completion, &closed);
+        };
+        makeDelegate(std::move(c));
+        delegate().applicationDidFinishLaunching();
+        ASSERT_TRUE(closed) << "launch " << launch << " shows onboarding";
+        closed();
+        EXPECT_EQ(quitCalls, launch + 1);
+        EXPECT_FALSE(delegate().isMainAppStarted());
+        EXPECT_EQ(loginItem->registerCalls, 0);
+        EXPECT_FALSE(UserDefaults::contains(AppDelegate::onboardingCompletedKey));
+        EXPECT_FALSE(UserDefaults::contains(ConfigurationManager::storeKey));
+        destroyDelegate();
+    }
+}
+
 TEST_F(AppDelegateTest, WithoutOnboardingWindowTheFirstLaunchStartsAtOnceAndHints)
 {
     delegate().applicationDidFinishLaunching();

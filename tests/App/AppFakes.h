@@ -41,14 +41,22 @@ private:
 // Keeps the completion handler so the test decides when (or whether) onboarding completes.
 class FakeOnboardingWindowController final : public OnboardingWindowControllerProtocol {
 public:
-    explicit FakeOnboardingWindowController(std::function<void()>& completion)
+    explicit FakeOnboardingWindowController(std::function<void()>& completion,
+                                            std::function<void()>* closed = nullptr)
         : m_completion(completion)
+        , m_closed(closed)
     {
     }
-    void show(std::function<void()> onComplete) override { m_completion = std::move(onComplete); }
+    void show(std::function<void()> onComplete, std::function<void()> onClosed) override
+    {
+        m_completion = std::move(onComplete);
+        if (m_closed)
+            *m_closed = std::move(onClosed);
+    }
 
 private:
     std::function<void()>& m_completion;
+    std::function<void()>* m_closed;
 };
 
 class FakeCrashReporting final : public CrashReportingProtocol {

@@ -40,6 +40,7 @@ TEST_F(XdgAutostartLoginItemTest, RegisterWritesTheEntryAndCreatesTheFolder)
                              "Name=Ostavel\n"
                              "Comment=Reminds you to take regular breaks\n"
                              "Exec=/opt/ostavel/bin/ostavel\n"
+                             "Icon=ostavel\n"
                              "Terminal=false\n"
                              "X-GNOME-Autostart-enabled=true\n"));
     EXPECT_TRUE(item.isRegistered());

@@ -85,6 +85,7 @@ QString XdgAutostartLoginItem::entryText(const QString& executablePath)
                           "Name=Ostavel\n"
                           "Comment=Reminds you to take regular breaks\n"
                           "Exec=%1\n"
+                          "Icon=ostavel\n"
                           "Terminal=false\n"
                           "X-GNOME-Autostart-enabled=true\n")
         .arg(execArgument(executablePath));
