@@ -91,13 +91,15 @@ double ActivityMonitor::secondsSinceLastActivity() const
 
 void ActivityMonitor::walkAfterFailedRead() const
 {
-    if (m_walk.isRunning())
+    // Until its result is taken on this thread, even when the worker is already done with it.
+    if (m_walkPending)
         return;
     if (m_failedReadsUntilWalk > 0) {
         --m_failedReadsUntilWalk;
         return;
     }
     // A walk asks each service in turn and may wait out a timeout on each: never on this thread.
+    m_walkPending = true;
     m_walk.setFuture(QtConcurrent::run([backends = m_backends] {
         return std::shared_ptr<IdleTimeSource>(backends->createIdleTimeSource());
     }));
@@ -105,6 +107,7 @@ void ActivityMonitor::walkAfterFailedRead() const
 
 void ActivityMonitor::onWalkFinished()
 {
+    m_walkPending = false;
     std::shared_ptr<IdleTimeSource> found = m_walk.future().result();
     // The old source may have answered again while the walk ran: then it stays.
     if (m_idleTimeSource && !m_lastReadFailed)

@@ -68,6 +68,7 @@ private:
     bool m_idleTimeSourceChosen = false;
     // Reads are const to the engine; the walk they start is the monitor's own business.
     mutable QFutureWatcher<std::shared_ptr<IdleTimeSource>> m_walk;
+    mutable bool m_walkPending = false;
     mutable int m_walkSpacing = 1;
     mutable int m_failedReadsUntilWalk = 0;
     std::vector<std::unique_ptr<ScreenLockSource>> m_lockSources;
