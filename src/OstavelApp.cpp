@@ -1,6 +1,7 @@
 #include "OstavelApp.h"
 
 #include "AppDelegate.h"
+#include "AppLog.h"
 #include "BreakManager/ActivityMonitorProtocol.h"
 #include "BreakManager/BreakBlockerManagerProtocol.h"
 #include "Logging/SentryManager.h"
@@ -19,6 +20,7 @@
 #include "Windows/UpdateWindowController.h"
 
 #include <QIcon>
+#include <QStandardPaths>
 
 void OstavelApp::selectPlatform()
 {
@@ -80,8 +82,38 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     return c;
 }
 
+QString OstavelApp::instanceLockPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) +
+           QStringLiteral("/ostavel.lock");
+}
+
+bool OstavelApp::holdInstanceLock()
+{
+    auto lock = std::make_unique<QLockFile>(instanceLockPath());
+    // Only a dead owner makes the lock stale, never its age: Ostavel runs for days.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0)) {
+        m_instanceLock = std::move(lock);
+        return true;
+    }
+    if (lock->error() == QLockFile::LockFailedError) {
+        qint64 pid = 0;
+        lock->getLockInfo(&pid, nullptr, nullptr);
+        qCInfo(lcApp).noquote()
+            << QStringLiteral("Ostavel is already running (PID %1); this launch exits").arg(pid);
+        return false;
+    }
+    qCWarning(lcApp).noquote() << QStringLiteral("Cannot create %1; not checking for another "
+                                                 "running instance")
+                                      .arg(instanceLockPath());
+    return true;
+}
+
 int OstavelApp::run()
 {
+    if (!holdInstanceLock())
+        return 0;
     m_delegate = std::make_unique<AppDelegate>(linuxComponents(m_clock));
     QMetaObject::invokeMethod(
         m_delegate.get(), [this] { m_delegate->applicationDidFinishLaunching(); },

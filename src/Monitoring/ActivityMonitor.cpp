@@ -2,6 +2,8 @@
 
 #include "Platform/ActivityBackendFactory.h"
 
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -11,6 +13,7 @@ ActivityMonitor::ActivityMonitor(std::unique_ptr<ActivityBackendFactory> backend
     : QObject(parent)
     , m_backends(std::move(backends))
 {
+    connect(&m_walk, &QFutureWatcherBase::finished, this, &ActivityMonitor::onWalkFinished);
 }
 
 ActivityMonitor::~ActivityMonitor() = default;
@@ -58,8 +61,12 @@ double ActivityMonitor::secondsSinceLastActivity() const
 {
     if (m_isScreenLocked)
         return std::numeric_limits<double>::max();
-    if (!m_idleTimeSource)
+    if (!m_idleTimeSourceChosen)
         return unknownIdleSeconds;
+    if (!m_idleTimeSource) {
+        walkAfterFailedRead();
+        return unknownIdleSeconds;
+    }
 
     const std::optional<double> seconds = m_idleTimeSource->idleSeconds();
     if (!seconds || !std::isfinite(*seconds) || *seconds < 0) {
@@ -69,6 +76,7 @@ double ActivityMonitor::secondsSinceLastActivity() const
                        .arg(m_idleTimeSource->name());
         }
         m_lastReadFailed = true;
+        walkAfterFailedRead();
         return unknownIdleSeconds;
     }
     if (m_lastReadFailed) {
@@ -76,7 +84,52 @@ double ActivityMonitor::secondsSinceLastActivity() const
             << QStringLiteral("Idle time from %1 answers again").arg(m_idleTimeSource->name());
         m_lastReadFailed = false;
     }
+    m_walkSpacing = 1;
+    m_failedReadsUntilWalk = 0;
     return *seconds;
+}
+
+void ActivityMonitor::walkAfterFailedRead() const
+{
+    // Until its result is taken on this thread, even when the worker is already done with it.
+    if (m_walkPending)
+        return;
+    if (m_failedReadsUntilWalk > 0) {
+        --m_failedReadsUntilWalk;
+        return;
+    }
+    // A walk asks each service in turn and may wait out a timeout on each: never on this thread.
+    m_walkPending = true;
+    m_walk.setFuture(QtConcurrent::run([backends = m_backends] {
+        return std::shared_ptr<IdleTimeSource>(backends->createIdleTimeSource());
+    }));
+}
+
+void ActivityMonitor::onWalkFinished()
+{
+    m_walkPending = false;
+    std::shared_ptr<IdleTimeSource> found = m_walk.future().result();
+    // The old source may have answered again while the walk ran: then it stays.
+    if (m_idleTimeSource && !m_lastReadFailed)
+        return;
+    if (!found) {
+        m_failedReadsUntilWalk = m_walkSpacing;
+        m_walkSpacing = std::min(2 * m_walkSpacing, maxWalkSpacing);
+        return;
+    }
+    m_walkSpacing = 1;
+    m_failedReadsUntilWalk = 0;
+    if (!m_idleTimeSource) {
+        qCInfo(lcActivityMonitor).noquote()
+            << QStringLiteral("Idle time from %1").arg(found->name());
+        m_lastReadFailed = false;
+    } else if (found->name() != m_idleTimeSource->name()) {
+        qCInfo(lcActivityMonitor).noquote() << QStringLiteral("Idle time from %1 in place of %2")
+                                                   .arg(found->name(), m_idleTimeSource->name());
+        m_lastReadFailed = false;
+    }
+    // The same service found again keeps its outage open until a read answers, which logs it.
+    m_idleTimeSource = std::move(found);
 }
 
 void ActivityMonitor::onLockStateReported(bool locked)

@@ -143,10 +143,11 @@ TEST_F(CatalogueTest, FirstFolderWinsAndHiddenHidesTheId)
         ids << entry.id;
     EXPECT_EQ(ids, (QStringList{"kde4-konsole", "org.example.Kept", "org.example.Mine"}));
     EXPECT_EQ(c.entry("org.example.Mine")->name, "Mine (user)");
-    EXPECT_EQ(c.entry("org.example.Gone"), nullptr);
+    EXPECT_EQ(c.entry("org.example.Gone"), std::nullopt);
     EXPECT_EQ(c.entry("org.example.Kept")->name, "Kept");
-    const DesktopEntry* konsole = c.entryForFile(systemDir() + "/kde4/../kde4/konsole.desktop");
-    ASSERT_NE(konsole, nullptr);
+    const std::optional<DesktopEntry> konsole =
+        c.entryForFile(systemDir() + "/kde4/../kde4/konsole.desktop");
+    ASSERT_NE(konsole, std::nullopt);
     EXPECT_EQ(konsole->id, "kde4-konsole");
 }
 
@@ -164,13 +165,13 @@ TEST_F(CatalogueTest, ExecutablesNameTheirEntryButLaunchersDoNot)
     writeTestFile(systemDir() + "/zz.second-firefox.desktop", app("Second", "firefox-esr"));
 
     const DesktopEntryCatalogue c = catalogue();
-    ASSERT_NE(c.entryForExecutable("firefox-esr"), nullptr);
+    ASSERT_NE(c.entryForExecutable("firefox-esr"), std::nullopt);
     EXPECT_EQ(c.entryForExecutable("firefox-esr")->id, "firefox-esr");
-    ASSERT_NE(c.entryForExecutable("tool"), nullptr);
+    ASSERT_NE(c.entryForExecutable("tool"), std::nullopt);
     EXPECT_EQ(c.entryForExecutable("tool")->id, "org.example.Tool");
-    EXPECT_EQ(c.entryForExecutable("sh"), nullptr);
-    EXPECT_EQ(c.entryForExecutable("python3"), nullptr);
-    EXPECT_EQ(c.entryForExecutable("flatpak"), nullptr);
+    EXPECT_EQ(c.entryForExecutable("sh"), std::nullopt);
+    EXPECT_EQ(c.entryForExecutable("python3"), std::nullopt);
+    EXPECT_EQ(c.entryForExecutable("flatpak"), std::nullopt);
 }
 
 TEST_F(CatalogueTest, NamesFollowTheLocaleAndStandardDirsFollowXdg)

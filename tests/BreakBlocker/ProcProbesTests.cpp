@@ -1,4 +1,5 @@
 #include "Platform/Linux/DesktopEntryCatalogue.h"
+#include "Platform/Linux/DesktopEntryCatalogueWatcher.h"
 #include "Platform/Linux/EwmhWindowProperties.h"
 #include "Platform/Linux/ProcCameraProbe.h"
 #include "Platform/Linux/ProcRunningApplications.h"
@@ -7,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -219,6 +221,49 @@ TEST_F(FakeProcTest, ResolverForgetsGoneProcessesAndNoticesAnExecWithinItsRounds
     int calls = 1;
     while (resolver.runningApplications().empty())
         ASSERT_LE(++calls, ProcRunningApplications::revalidationRounds);
+}
+
+TEST_F(FakeProcTest, ApplicationsInstalledWhileRunningAreNamedByTheirExecutable)
+{
+    // The user's folder does not exist yet; the system one has a folder below it.
+    const QString userApps = root() + "/home/applications";
+    QDir().mkpath(apps() + "/vendor");
+    auto catalogue =
+        std::make_shared<DesktopEntryCatalogue>(QStringList{userApps, apps()}, QString());
+    DesktopEntryCatalogueWatcher watcher(catalogue, std::chrono::milliseconds(50));
+    QSignalSpy scanned(&watcher, &DesktopEntryCatalogueWatcher::scanned);
+    ASSERT_TRUE(scanned.wait(5000));
+    QStringList watched = watcher.watchedFolders();
+    watched.sort();
+    EXPECT_EQ(watched, (QStringList{root(), apps(), apps() + "/vendor"}));
+
+    const QByteArray noUnit = "0::/user.slice/user-1000.slice/session-2.scope\n";
+    process(400, noUnit, "/opt/tool/tool");
+    process(401, noUnit, "/opt/mine/mine");
+    process(402, noUnit, "/usr/bin/viewer");
+    ProcRunningApplications resolver(catalogue, QFile::encodeName(proc()), ::geteuid());
+    EXPECT_TRUE(resolver.runningApplications().empty());
+
+    auto app = [](const char* name, const char* exec) {
+        return QByteArray("[Desktop Entry]\nType=Application\nName=") + name + "\nExec=" + exec +
+               "\n";
+    };
+    // A package's file, one in a folder below, and the user's first own entry with its folder.
+    writeTestFile(apps() + "/org.example.Tool.desktop", app("Tool", "/opt/tool/tool %U"));
+    writeTestFile(apps() + "/vendor/viewer.desktop", app("Viewer", "viewer"));
+    writeTestFile(userApps + "/mine.desktop", app("Mine", "mine"));
+    QStringList named;
+    (void)QTest::qWaitFor(
+        [&] {
+            named.clear();
+            for (const RunningApplication& running : resolver.runningApplications())
+                named << running.bundleIdentifier;
+            named.sort();
+            return named.size() == 3;
+        },
+        10000);
+    EXPECT_EQ(named, (QStringList{"mine", "org.example.Tool", "vendor-viewer"}));
+    EXPECT_TRUE(watcher.watchedFolders().contains(userApps));
 }
 
 TEST_F(FakeProcTest, CameraIsInUseWhenAProcessOfThisUserHoldsAVideoDevice)

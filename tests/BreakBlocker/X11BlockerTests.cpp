@@ -112,6 +112,17 @@ TEST_F(WindowManagerDesktop, FullScreenWindowOfAnotherApplicationBlocks)
     EXPECT_EQ(check(), BlockerCheckResult::blockedBy(ownerName));
 }
 
+TEST_F(WindowManagerDesktop, AWindowWithoutItsPidPropertyIsKnownByItsClient)
+{
+    // As xmessage and other plain X clients leave it.
+    HelperWindow plain({"--fullscreen"});
+    ASSERT_TRUE(waitForWindow(list, plain.pid(), QRect(0, 0, 1280, 800)));
+    run("xprop", {"-id", plain.windowId(), "-remove", "_NET_WM_PID"});
+    ASSERT_FALSE(run("xprop", {"-id", plain.windowId(), "_NET_WM_PID"}).contains("= "));
+    EXPECT_TRUE(waitForWindow(list, plain.pid(), QRect(0, 0, 1280, 800)));
+    EXPECT_EQ(check(), BlockerCheckResult::blockedBy(ownerName));
+}
+
 TEST_F(WindowManagerDesktop, OnePixelSmallerDoesNotBlockButExactSizeDoes)
 {
     HelperWindow narrow({"--rect", "0,0,1279,800"});

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -98,6 +99,34 @@ TEST_F(ActivityMonitorTest, ABackendThatStopsAnsweringIsLoggedOncePerOutage)
         log.lines(),
         (QStringList{"Idle time unavailable from fake idle counter; breaks come by time alone",
                      "Idle time from fake idle counter answers again"}));
+}
+
+TEST_F(ActivityMonitorTest, FailedReadsWalkTheChainAgainLessAndLessOftenUntilOneAnswers)
+{
+    backends->idleSourceAnswers = false;
+    monitor->start();
+    // A read as the engine's tick makes it, with the walk it started over by the next one.
+    auto tick = [&] {
+        const double seconds = monitor->secondsSinceLastActivity();
+        QThreadPool::globalInstance()->waitForDone();
+        turn();
+        return seconds;
+    };
+    ActivityLog log;
+    for (int read = 1; read <= 20; ++read)
+        ASSERT_EQ(tick(), ActivityMonitor::unknownIdleSeconds);
+    // Walks at reads 1, 3, 6, 11 and 20: each fruitless one doubles the wait for the next.
+    EXPECT_EQ(backends->idleSourceRequests, 1 + 5);
+    EXPECT_TRUE(log.lines().isEmpty());
+
+    backends->idleSourceAnswers = true;
+    backends->idleSource->seconds = 3.0;
+    int reads = 1;
+    while (tick() != 3.0 && reads < 100)
+        ++reads;
+    EXPECT_EQ(reads, 16 + 1 + 1) << "16 reads waited, one walked, the next read the new source";
+    EXPECT_EQ(log.lines(), QStringList{"Idle time from fake idle counter"});
+    EXPECT_EQ(monitor->idleTimeSourceName(), QStringLiteral("fake idle counter"));
 }
 
 TEST_F(ActivityMonitorTest, LockedReadsTheLargestFiniteDoubleWithoutAskingTheBackend)

@@ -5,6 +5,7 @@
 #include "Platform/Linux/MutterIdleTimeSource.h"
 #include "SessionTools.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
 
 namespace {
@@ -148,4 +149,60 @@ TEST_F(IdleBackendFallback, AChosenServiceThatHangsLaterReadsZeroWithinTheTimeou
     mutter->setHanging(false);
     mutter->setReply(QVariant::fromValue<qulonglong>(250));
     EXPECT_EQ(monitor.secondsSinceLastActivity(), 0.25);
+}
+
+namespace {
+// The activity monitor's log lines while the object lives.
+class MonitorLog {
+public:
+    MonitorLog()
+        : m_previous(qInstallMessageHandler(&MonitorLog::handle))
+    {
+        s_lines.clear();
+    }
+    ~MonitorLog() { qInstallMessageHandler(m_previous); }
+    QStringList lines() const { return s_lines; }
+
+private:
+    static void handle(QtMsgType, const QMessageLogContext& context, const QString& message)
+    {
+        if (QByteArray(context.category) == "com.ostavel.app.ActivityMonitor")
+            s_lines << message;
+    }
+    static inline QStringList s_lines;
+    QtMessageHandler m_previous;
+};
+} // namespace
+
+TEST_F(IdleBackendFallback, ASourceThatLeavesTheBusIsReplacedByTheNextThatAnswers)
+{
+    auto screenSaver = fakeScreenSaver(4200);
+    auto mutter = fakeMutter(1500);
+    ActivityMonitor monitor(
+        std::make_unique<LinuxActivityBackendFactory>(QDBusConnection::sessionBus(), missingBus()));
+    monitor.start();
+    ASSERT_EQ(monitor.idleTimeSourceName(), mutterService);
+    EXPECT_EQ(monitor.secondsSinceLastActivity(), 1.5);
+
+    MonitorLog log;
+    mutter.reset(); // the compositor restarts
+    EXPECT_EQ(monitor.secondsSinceLastActivity(), ActivityMonitor::unknownIdleSeconds);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return monitor.idleTimeSourceName() == screenSaverService; }, 5000));
+    EXPECT_EQ(monitor.secondsSinceLastActivity(), 4.2);
+    EXPECT_EQ(monitor.secondsSinceLastActivity(), 4.2);
+    EXPECT_EQ(
+        log.lines(),
+        (QStringList{
+            "Idle time unavailable from org.gnome.Mutter.IdleMonitor; breaks come by time alone",
+            "org.gnome.Mutter.IdleMonitor does not answer "
+            "(org.freedesktop.DBus.Error.NameHasNoOwner)",
+            "Idle time from org.freedesktop.ScreenSaver in place of "
+            "org.gnome.Mutter.IdleMonitor"}));
+
+    // Then the screen saver goes too, and only the X server is left.
+    screenSaver.reset();
+    EXPECT_EQ(monitor.secondsSinceLastActivity(), ActivityMonitor::unknownIdleSeconds);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return monitor.idleTimeSourceName() == x11Name; }, 5000));
+    EXPECT_GE(monitor.secondsSinceLastActivity(), 0.0);
 }

@@ -39,6 +39,21 @@ QString desktopFileId(const QString& dir, const QString& filePath)
 }
 } // namespace
 
+struct DesktopEntryCatalogue::Index {
+    QList<DesktopEntry> entries;
+    QHash<QString, qsizetype> byId;
+    QHash<QString, qsizetype> byFile;
+    QHash<QString, qsizetype> byExecutable;
+
+    std::optional<DesktopEntry> find(const QHash<QString, qsizetype>& by, const QString& key) const
+    {
+        const auto found = by.constFind(key);
+        if (found == by.constEnd())
+            return std::nullopt;
+        return entries[*found];
+    }
+};
+
 DesktopEntryCatalogue::DesktopEntryCatalogue(QStringList applicationDirs, QString locale)
     : m_dirs(std::move(applicationDirs))
     , m_locale(std::move(locale))
@@ -50,35 +65,73 @@ QStringList DesktopEntryCatalogue::standardApplicationDirs()
     return QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
 }
 
-const QList<DesktopEntry>& DesktopEntryCatalogue::entries() const
+QList<DesktopEntry> DesktopEntryCatalogue::entries() const
 {
-    std::call_once(m_built, [this] { build(); });
-    return m_entries;
+    return index()->entries;
 }
 
-const DesktopEntry* DesktopEntryCatalogue::entry(const QString& id) const
+std::optional<DesktopEntry> DesktopEntryCatalogue::entry(const QString& id) const
 {
-    const QList<DesktopEntry>& all = entries();
-    const auto found = m_byId.constFind(id);
-    return found == m_byId.constEnd() ? nullptr : &all[*found];
+    const std::shared_ptr<const Index> all = index();
+    return all->find(all->byId, id);
 }
 
-const DesktopEntry* DesktopEntryCatalogue::entryForFile(const QString& filePath) const
+std::optional<DesktopEntry> DesktopEntryCatalogue::entryForFile(const QString& filePath) const
 {
-    const QList<DesktopEntry>& all = entries();
-    const auto found = m_byFile.constFind(QDir::cleanPath(filePath));
-    return found == m_byFile.constEnd() ? nullptr : &all[*found];
+    const std::shared_ptr<const Index> all = index();
+    return all->find(all->byFile, QDir::cleanPath(filePath));
 }
 
-const DesktopEntry* DesktopEntryCatalogue::entryForExecutable(const QString& fileName) const
+std::optional<DesktopEntry> DesktopEntryCatalogue::entryForExecutable(const QString& fileName) const
 {
-    const QList<DesktopEntry>& all = entries();
-    const auto found = m_byExecutable.constFind(fileName);
-    return found == m_byExecutable.constEnd() ? nullptr : &all[*found];
+    const std::shared_ptr<const Index> all = index();
+    return all->find(all->byExecutable, fileName);
 }
 
-void DesktopEntryCatalogue::build() const
+quint64 DesktopEntryCatalogue::generation() const
 {
+    QMutexLocker lock(&m_mutex);
+    return m_generation;
+}
+
+std::shared_ptr<const DesktopEntryCatalogue::Index> DesktopEntryCatalogue::index() const
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        if (m_index)
+            return m_index;
+    }
+    QMutexLocker building(&m_buildMutex);
+    {
+        // Another thread may have built it while this one waited.
+        QMutexLocker lock(&m_mutex);
+        if (m_index)
+            return m_index;
+    }
+    std::shared_ptr<const Index> built = build();
+    QMutexLocker lock(&m_mutex);
+    m_index = built;
+    return built;
+}
+
+void DesktopEntryCatalogue::rebuild() const
+{
+    QMutexLocker building(&m_buildMutex);
+    {
+        QMutexLocker lock(&m_mutex);
+        if (!m_index)
+            return;
+    }
+    std::shared_ptr<const Index> built = build();
+    QMutexLocker lock(&m_mutex);
+    m_index = std::move(built);
+    ++m_generation;
+}
+
+std::shared_ptr<const DesktopEntryCatalogue::Index> DesktopEntryCatalogue::build() const
+{
+    auto index = std::make_shared<Index>();
+    QList<DesktopEntry>& entries = index->entries;
     QSet<QString> taken;
     for (const QString& dir : m_dirs) {
         QStringList files;
@@ -102,23 +155,25 @@ void DesktopEntryCatalogue::build() const
             if (entry->hidden)
                 continue;
             entry->filePath = QDir::cleanPath(path);
-            m_entries << *entry;
+            entries << *entry;
         }
     }
-    std::sort(m_entries.begin(), m_entries.end(),
+    std::sort(entries.begin(), entries.end(),
               [](const DesktopEntry& a, const DesktopEntry& b) { return a.id < b.id; });
 
-    for (qsizetype i = 0; i < m_entries.size(); ++i) {
-        const DesktopEntry& entry = m_entries[i];
-        m_byId.insert(entry.id, i);
-        m_byFile.insert(entry.filePath, i);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const DesktopEntry& entry = entries[i];
+        index->byId.insert(entry.id, i);
+        index->byFile.insert(entry.filePath, i);
         // Flatpak exports run `flatpak run`; the resolver knows Flatpaks by their own id.
         if (!entry.flatpakId.isEmpty())
             continue;
         for (const QString& program : {entry.program, entry.tryExec}) {
             const QString fileName = QFileInfo(program).fileName();
-            if (!fileName.isEmpty() && !isLauncher(fileName) && !m_byExecutable.contains(fileName))
-                m_byExecutable.insert(fileName, i);
+            if (!fileName.isEmpty() && !isLauncher(fileName) &&
+                !index->byExecutable.contains(fileName))
+                index->byExecutable.insert(fileName, i);
         }
     }
+    return index;
 }

@@ -5,7 +5,7 @@
 std::optional<qint64> EwmhWindowProperties::pid() const
 {
     if (pidProperty.empty() || pidProperty.front() == 0)
-        return std::nullopt;
+        return clientPid;
     return qint64(pidProperty.front());
 }
 

@@ -24,11 +24,15 @@ struct EwmhWindowProperties {
     std::vector<quint32> frameExtents;
     // _NET_WM_PID.
     std::vector<quint32> pidProperty;
+    // The process of the X client that made the window, from the X-Resource extension: asked
+    // only when _NET_WM_PID is missing (xmessage and other plain X clients never set it).
+    std::optional<qint64> clientPid;
     // WM_CLASS: instance name and class name, each NUL-terminated.
     QByteArray wmClass;
     // /proc/PID/comm, read only for a window without WM_CLASS.
     QString processName;
 
+    // _NET_WM_PID, else the client's process.
     std::optional<qint64> pid() const;
     // The class name, else the instance name, else the process name, else "Unknown".
     QString ownerName() const;

@@ -7,18 +7,6 @@
 #include "Platform/Linux/ScreenSaverLockSource.h"
 #include "Platform/Linux/X11IdleTimeSource.h"
 
-namespace {
-// One read decides: a service that is missing fails at once, one that hangs after the timeout.
-template <typename Source> std::unique_ptr<IdleTimeSource> ifAnswering(std::unique_ptr<Source> s)
-{
-    if (s->idleSeconds())
-        return s;
-    qCInfo(lcActivityMonitor).noquote()
-        << QStringLiteral("%1 does not answer (%2)").arg(s->name(), s->lastError());
-    return nullptr;
-}
-} // namespace
-
 LinuxActivityBackendFactory::LinuxActivityBackendFactory(QDBusConnection sessionBus,
                                                          QDBusConnection systemBus, int timeoutMs)
     : m_sessionBus(std::move(sessionBus))
@@ -27,9 +15,33 @@ LinuxActivityBackendFactory::LinuxActivityBackendFactory(QDBusConnection session
 {
 }
 
+void LinuxActivityBackendFactory::logOnce(const QString& what, const QString& line)
+{
+    if (m_lastLines.value(what) == line)
+        return;
+    m_lastLines.insert(what, line);
+    qCInfo(lcActivityMonitor).noquote() << line;
+}
+
+template <typename Source>
+std::unique_ptr<IdleTimeSource>
+LinuxActivityBackendFactory::ifAnswering(std::unique_ptr<Source> source)
+{
+    // One read decides: a service that is missing fails at once, one that hangs after the timeout.
+    if (source->idleSeconds()) {
+        m_lastLines.remove(source->name());
+        return source;
+    }
+    logOnce(source->name(),
+            QStringLiteral("%1 does not answer (%2)").arg(source->name(), source->lastError()));
+    return nullptr;
+}
+
 std::unique_ptr<IdleTimeSource> LinuxActivityBackendFactory::createIdleTimeSource()
 {
+    QMutexLocker lock(&m_mutex);
     if (m_sessionBus.isConnected()) {
+        m_lastLines.remove(QStringLiteral("session bus"));
         if (auto mutter =
                 ifAnswering(std::make_unique<MutterIdleTimeSource>(m_sessionBus, m_timeoutMs)))
             return mutter;
@@ -37,11 +49,14 @@ std::unique_ptr<IdleTimeSource> LinuxActivityBackendFactory::createIdleTimeSourc
                 std::make_unique<FreedesktopScreenSaverIdleTimeSource>(m_sessionBus, m_timeoutMs)))
             return screenSaver;
     } else {
-        qCInfo(lcActivityMonitor) << "Session bus unavailable; idle time not asked over D-Bus";
+        logOnce(QStringLiteral("session bus"),
+                QStringLiteral("Session bus unavailable; idle time not asked over D-Bus"));
     }
-    if (auto x11 = X11IdleTimeSource::open())
+    if (auto x11 = X11IdleTimeSource::open()) {
+        m_lastLines.remove(QStringLiteral("X11"));
         return x11;
-    qCInfo(lcActivityMonitor) << "No X display with MIT-SCREEN-SAVER";
+    }
+    logOnce(QStringLiteral("X11"), QStringLiteral("No X display with MIT-SCREEN-SAVER"));
     return nullptr;
 }
 

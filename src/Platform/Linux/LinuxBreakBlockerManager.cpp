@@ -1,6 +1,7 @@
 #include "Platform/Linux/LinuxBreakBlockerManager.h"
 
 #include "Platform/Linux/DesktopEntryCatalogue.h"
+#include "Platform/Linux/DesktopEntryCatalogueWatcher.h"
 #include "Platform/Linux/ProcCameraProbe.h"
 #include "Platform/Linux/ProcRunningApplications.h"
 #include "Platform/Linux/PulseMicrophoneProbe.h"
@@ -23,6 +24,11 @@ makeLinuxBreakBlockerManager(ConfigurationManager& config,
     probes.windows = std::make_shared<X11WindowList>();
     probes.camera = std::make_shared<ProcCameraProbe>();
     probes.microphone = std::make_shared<PulseMicrophoneProbe>();
-    probes.runningApplications = std::make_shared<ProcRunningApplications>(std::move(catalogue));
-    return std::make_unique<BreakBlockerManager>(config, std::move(probes), parent);
+    probes.runningApplications = std::make_shared<ProcRunningApplications>(catalogue);
+    auto manager = std::make_unique<BreakBlockerManager>(config, std::move(probes), parent);
+    // Applications installed while Ostavel runs are named too.
+    if (catalogue)
+        new DesktopEntryCatalogueWatcher(
+            std::move(catalogue), DesktopEntryCatalogueWatcher::defaultQuietPeriod, manager.get());
+    return manager;
 }

@@ -11,7 +11,8 @@ class QObject;
 // The blocker manager on the Linux probes: X11 windows, /proc camera use, PulseAudio sources,
 // /proc processes resolved through the desktop-entry catalogue, Qt's screens. Needs a
 // QGuiApplication. The catalogue is built on the first refresh that needs it, off the main
-// thread; pass one to share it with other users (the settings' application picker).
+// thread, and rebuilt there when an applications folder changes; pass one to share it with other
+// users (the settings' application picker).
 std::unique_ptr<BreakBlockerManager> makeLinuxBreakBlockerManager(ConfigurationManager& config,
                                                                   QObject* parent = nullptr);
 std::unique_ptr<BreakBlockerManager>

@@ -89,6 +89,12 @@ std::vector<RunningApplication> ProcRunningApplications::runningApplications()
         return apps;
     const int procDir = ::dirfd(proc);
     const quint64 round = ++m_round;
+    // Answers from an older catalogue may miss applications installed since.
+    if (const quint64 generation = m_catalogue ? m_catalogue->generation() : 0;
+        generation != m_catalogueGeneration) {
+        m_known.clear();
+        m_catalogueGeneration = generation;
+    }
     // Only PIDs still in the table are carried over, so a gone process is forgotten at once.
     QHash<qint64, std::optional<RunningApplication>> known;
     known.reserve(m_known.size());
@@ -116,7 +122,7 @@ std::vector<RunningApplication> ProcRunningApplications::runningApplications()
 
 RunningApplication ProcRunningApplications::named(const QString& id) const
 {
-    const DesktopEntry* entry = m_catalogue ? m_catalogue->entry(id) : nullptr;
+    const std::optional<DesktopEntry> entry = m_catalogue ? m_catalogue->entry(id) : std::nullopt;
     return {id, entry ? entry->name : QString()};
 }
 
@@ -142,7 +148,8 @@ std::optional<RunningApplication> ProcRunningApplications::resolve(int procDir,
     if (readFile(procDir, (base + "environ").constData(), buffer, 1024 * 1024)) {
         const QString file = launchedDesktopFile(buffer, QByteArray(pid).toLongLong());
         if (!file.isEmpty()) {
-            const DesktopEntry* entry = m_catalogue ? m_catalogue->entryForFile(file) : nullptr;
+            const std::optional<DesktopEntry> entry =
+                m_catalogue ? m_catalogue->entryForFile(file) : std::nullopt;
             if (entry)
                 return RunningApplication{entry->id, entry->name};
             QString id = QFileInfo(file).fileName();
@@ -164,7 +171,7 @@ std::optional<RunningApplication> ProcRunningApplications::resolve(int procDir,
         path.chop(10);
     const qsizetype slash = path.lastIndexOf('/');
     const QString fileName = QString::fromUtf8(path.sliced(slash + 1));
-    if (const DesktopEntry* entry = m_catalogue->entryForExecutable(fileName))
+    if (const std::optional<DesktopEntry> entry = m_catalogue->entryForExecutable(fileName))
         return RunningApplication{entry->id, entry->name};
     return std::nullopt;
 }

@@ -26,7 +26,8 @@ class DesktopEntryCatalogue;
 // refresh, so each process's answer is kept while its PID stays in the table and worked out
 // again every `revalidationRounds` calls (spread over the calls by PID): a process that executes
 // another program, or is moved into an application unit after it was first seen, is named
-// within that many calls. Background threads only; concurrent calls are serialized.
+// within that many calls, and every answer is worked out again after the catalogue is rebuilt.
+// Background threads only; concurrent calls are serialized.
 class ProcRunningApplications final : public RunningApplications {
 public:
     // `procRoot` is for tests that lay out a fake process table.
@@ -62,5 +63,6 @@ private:
     QMutex m_mutex;
     // By PID; nothing for processes of other users or that name no application.
     QHash<qint64, std::optional<RunningApplication>> m_known;
+    quint64 m_catalogueGeneration = 0;
     quint64 m_round = 0;
 };

@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <xcb/xcb.h>
+// After xcb: Xlib's macros (None, Success, ...) would clash with names used above.
+#include <X11/Xlib.h>
+#include <X11/extensions/XRes.h>
 
 namespace {
 template <typename T> struct FreeDeleter {
@@ -66,11 +69,61 @@ struct X11WindowList::Connection {
     xcb_connection_t* connection = nullptr;
     xcb_window_t root = XCB_WINDOW_NONE;
     xcb_atom_t atoms[AtomCount] = {};
+    // For the X-Resource extension, which Debian packages for Xlib only; opened the first time a
+    // window lacks _NET_WM_PID, then kept with this connection.
+    Display* resources = nullptr;
+    bool resourcesTried = false;
 
     ~Connection()
     {
+        if (resources)
+            XCloseDisplay(resources);
         if (connection)
             xcb_disconnect(connection);
+    }
+
+    // The processes of the X clients that made `windows`, in one request; 0 where the server
+    // does not know it (a remote client, or no X-Resource 1.2).
+    std::vector<qint64> clientPids(const QByteArray& displayName,
+                                   const std::vector<xcb_window_t>& windows)
+    {
+        std::vector<qint64> pids(windows.size(), 0);
+        if (!resourcesTried) {
+            resourcesTried = true;
+            resources = XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData());
+            int eventBase = 0, errorBase = 0, major = 0, minor = 0;
+            if (resources && !(XResQueryExtension(resources, &eventBase, &errorBase) &&
+                               XResQueryVersion(resources, &major, &minor) &&
+                               (major > 1 || (major == 1 && minor >= 2)))) {
+                XCloseDisplay(resources);
+                resources = nullptr;
+            }
+        }
+        if (!resources || windows.empty())
+            return pids;
+
+        std::vector<XResClientIdSpec> specs;
+        specs.reserve(windows.size());
+        for (xcb_window_t window : windows)
+            specs.push_back({window, XRES_CLIENT_ID_PID_MASK});
+        long count = 0;
+        XResClientIdValue* values = nullptr;
+        if (XResQueryClientIds(resources, long(specs.size()), specs.data(), &count, &values) != 0)
+            return pids;
+        // The server answers per client, naming it by its resource base: the window id with the
+        // resource bits cleared.
+        const quint32 resourceMask = xcb_get_setup(connection)->resource_id_mask;
+        for (long i = 0; i < count; ++i) {
+            const pid_t pid = XResGetClientPid(&values[i]);
+            if (pid <= 0)
+                continue;
+            for (size_t w = 0; w < windows.size(); ++w) {
+                if ((windows[w] & ~resourceMask) == (values[i].spec.client & ~resourceMask))
+                    pids[w] = pid;
+            }
+        }
+        XResClientIdsDestroy(count, values);
+        return pids;
     }
 
     bool broken() const { return xcb_connection_has_error(connection) != 0; }
@@ -180,10 +233,13 @@ std::vector<WindowInfo> X11WindowList::windows()
         });
     }
 
-    std::vector<WindowInfo> windows;
-    windows.reserve(clients.size());
+    std::vector<EwmhWindowProperties> found;
+    found.reserve(clients.size());
+    std::vector<xcb_window_t> withoutPid;
+    std::vector<size_t> withoutPidIndex;
     // Every reply is collected, also for windows already rejected, so none is left queued.
-    for (const Cookies& cookie : cookies) {
+    for (size_t i = 0; i < cookies.size(); ++i) {
+        const Cookies& cookie = cookies[i];
         Reply<xcb_get_window_attributes_reply_t> attributes(
             xcb_get_window_attributes_reply(c, cookie.attributes, nullptr));
         Reply<xcb_get_geometry_reply_t> geometry(
@@ -211,6 +267,23 @@ std::vector<WindowInfo> X11WindowList::windows()
             properties.wmClass =
                 QByteArray(static_cast<const char*>(xcb_get_property_value(wmClass.get())),
                            xcb_get_property_value_length(wmClass.get()));
+        if (properties.viewable && !properties.pid()) {
+            withoutPid.push_back(clients[i]);
+            withoutPidIndex.push_back(found.size());
+        }
+        found.push_back(std::move(properties));
+    }
+    if (!withoutPid.empty()) {
+        const std::vector<qint64> pids = x->clientPids(m_displayName, withoutPid);
+        for (size_t i = 0; i < pids.size(); ++i) {
+            if (pids[i] > 0)
+                found[withoutPidIndex[i]].clientPid = pids[i];
+        }
+    }
+
+    std::vector<WindowInfo> windows;
+    windows.reserve(found.size());
+    for (EwmhWindowProperties& properties : found) {
         if (properties.wmClass.isEmpty() && properties.pid() && properties.viewable)
             properties.processName = processName(*properties.pid());
         if (std::optional<WindowInfo> info = properties.toWindowInfo())

@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Launch twice: the second launch logs one line and exits with status 0, the first keeps running.
+# An instance killed without cleaning up leaves its lock behind, and the next launch takes it
+# over. Run inside tests/support/with-session.sh (x11, dbus).
+#
+#   single-instance.sh OSTAVEL STORE_DEFAULTS
+set -u
+ostavel="$1"
+store_defaults="$2"
+logs="$OSTAVEL_TEST_SESSION_ROOT"
+
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    for log in "$logs"/launch-*.log; do sed "s|^|  $(basename "$log"): |" "$log" >&2; done
+    exit 1
+}
+wait_for() {
+    local seconds="$1"
+    shift
+    for _ in $(seq 1 $((seconds * 10))); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+launch() {
+    "$ostavel" >"$logs/launch-$1.log" 2>&1 &
+    pids+=($!)
+    wait_for 20 grep -q "Ostavel launched" "$logs/launch-$1.log" || fail "launch $1 did not start"
+}
+
+"$store_defaults" --bool com.ostavel.onboardingCompleted=true || fail "could not store settings"
+
+launch first
+first=${pids[-1]}
+
+# A generous bound: the point is that the second launch ends by itself, not how fast.
+started=$(date +%s%N)
+timeout 10 "$ostavel" >"$logs/launch-second.log" 2>&1
+status=$?
+elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+[ "$status" = 0 ] || fail "the second launch exited with $status"
+[ "$(grep -c "Ostavel is already running (PID $first); this launch exits" \
+    "$logs/launch-second.log")" = 1 ] || fail "the second launch did not say why it exits"
+grep -q "Ostavel launched" "$logs/launch-second.log" && fail "the second launch started an engine"
+kill -0 "$first" 2>/dev/null || fail "the first instance stopped"
+
+# The first instance dies without removing its lock; the next launch takes the lock over.
+kill -KILL "$first"
+wait "$first" 2>/dev/null
+launch third
+sleep 1
+kill -0 "${pids[-1]}" 2>/dev/null || fail "the launch after a crash did not keep running"
+echo "second launch exited after $elapsed_ms ms; a dead instance's lock was taken over"
