@@ -1,14 +1,54 @@
 #include "Platform/Linux/X11PointerButtonState.h"
 
+#include <QSocketNotifier>
+#include <QtConcurrent/QtConcurrentRun>
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
+
+namespace {
+// The XInput opcode when the server speaks XInput2 2.2 or later, else -1. Round trips: run off
+// the main thread.
+int lookUpXInput2(Display* display)
+{
+    int opcode = 0;
+    int event = 0;
+    int error = 0;
+    if (!XQueryExtension(display, "XInputExtension", &opcode, &event, &error))
+        return -1;
+    int major = 2;
+    int minor = 2;
+    if (XIQueryVersion(display, &major, &minor) != Success || major < 2 ||
+        (major == 2 && minor < 2))
+        return -1;
+    return opcode;
+}
+} // namespace
 
 X11PointerButtonState::X11PointerButtonState()
     : m_display(XOpenDisplay(nullptr))
 {
+    QObject::connect(&m_lookup, &QFutureWatcher<int>::finished, &m_lookup, [this] {
+        m_lookedUp = true;
+        m_xiOpcode = m_lookup.result();
+        if (m_xiOpcode < 0) {
+            if (m_onUnsupported)
+                m_onUnsupported();
+            return;
+        }
+        m_notifier =
+            std::make_unique<QSocketNotifier>(ConnectionNumber(m_display), QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, m_notifier.get(),
+                         [this] { readEvents(); });
+        if (m_onPress)
+            selectRawPresses(true);
+    });
 }
 
 X11PointerButtonState::~X11PointerButtonState()
 {
+    // The lookup uses the connection: let it finish before the connection closes.
+    m_lookup.waitForFinished();
+    m_notifier.reset();
     if (m_display)
         XCloseDisplay(m_display);
 }
@@ -28,4 +68,72 @@ bool X11PointerButtonState::anyButtonPressed() const
     XQueryPointer(m_display, DefaultRootWindow(m_display), &root, &child, &rootX, &rootY, &winX,
                   &winY, &mask);
     return (mask & (Button1Mask | Button2Mask | Button3Mask | Button4Mask | Button5Mask)) != 0;
+}
+
+void X11PointerButtonState::watchPresses(std::function<void()> onPress,
+                                         std::function<void()> onUnsupported)
+{
+    m_onPress = std::move(onPress);
+    m_onUnsupported = std::move(onUnsupported);
+    if (!m_display) {
+        m_onPress = nullptr;
+        if (m_onUnsupported)
+            m_onUnsupported();
+        return;
+    }
+    if (!m_lookedUp) {
+        if (!m_lookup.isRunning())
+            m_lookup.setFuture(QtConcurrent::run(lookUpXInput2, m_display));
+        return;
+    }
+    if (m_xiOpcode < 0) {
+        m_onPress = nullptr;
+        if (m_onUnsupported)
+            m_onUnsupported();
+        return;
+    }
+    selectRawPresses(true);
+}
+
+void X11PointerButtonState::stopWatchingPresses()
+{
+    m_onPress = nullptr;
+    m_onUnsupported = nullptr;
+    if (m_xiOpcode >= 0)
+        selectRawPresses(false);
+}
+
+void X11PointerButtonState::selectRawPresses(bool on)
+{
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    if (on)
+        XISetMask(bits, XI_RawButtonPress);
+    XIEventMask mask;
+    mask.deviceid = XIAllMasterDevices;
+    mask.mask_len = sizeof(bits);
+    mask.mask = bits;
+    XISelectEvents(m_display, DefaultRootWindow(m_display), &mask, 1);
+    XFlush(m_display);
+}
+
+void X11PointerButtonState::readEvents()
+{
+    bool pressed = false;
+    // XPending reads what the socket holds without waiting for more.
+    while (XPending(m_display) > 0) {
+        XEvent event;
+        XNextEvent(m_display, &event);
+        XGenericEventCookie* cookie = &event.xcookie;
+        if (cookie->type != GenericEvent || cookie->extension != m_xiOpcode)
+            continue;
+        if (cookie->evtype == XI_RawButtonPress && XGetEventData(m_display, cookie)) {
+            const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
+            // Left and right only: the wheel's buttons are no click.
+            if (raw->detail == 1 || raw->detail == 3)
+                pressed = true;
+            XFreeEventData(m_display, cookie);
+        }
+    }
+    if (pressed && m_onPress)
+        m_onPress();
 }

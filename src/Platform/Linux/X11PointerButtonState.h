@@ -2,10 +2,18 @@
 
 #include "Platform/PointerButtonState.h"
 
+#include <QFutureWatcher>
+#include <memory>
+
+class QSocketNotifier;
 struct _XDisplay;
 
-// Reads the pointer's button mask from the X server (XQueryPointer) on a connection of its own,
-// opened once. Without an X display every answer is false.
+// Pointer buttons from the X server on a connection of its own, opened once. Presses are watched
+// as XInput2 raw button presses selected on the root window: they arrive whatever window or grab
+// the click goes to, and need neither polling nor a grab. The extension is looked up on a worker
+// thread the first time, then events are read when the connection's socket has data. Without
+// XInput2 2.2 presses are unsupported and the button mask (XQueryPointer) is polled instead;
+// without an X display every answer is false.
 class X11PointerButtonState final : public PointerButtonState {
 public:
     X11PointerButtonState();
@@ -14,7 +22,19 @@ public:
     X11PointerButtonState& operator=(const X11PointerButtonState&) = delete;
 
     bool anyButtonPressed() const override;
+    void watchPresses(std::function<void()> onPress, std::function<void()> onUnsupported) override;
+    void stopWatchingPresses() override;
 
 private:
+    void selectRawPresses(bool on);
+    void readEvents();
+
     _XDisplay* m_display = nullptr;
+    // The XInput opcode once known; -1 while unknown or missing.
+    int m_xiOpcode = -1;
+    bool m_lookedUp = false;
+    QFutureWatcher<int> m_lookup;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    std::function<void()> m_onPress;
+    std::function<void()> m_onUnsupported;
 };
