@@ -25,6 +25,10 @@ namespace {
 // A host that restarts (a panel reloading) within this time is not reported as missing.
 constexpr int noTrayGraceMs = 1000;
 constexpr int hintClickPollMs = 100;
+// How long after the desktop-wide report of a press our own mouse event of it may still arrive,
+// and how long before it (a poll comes up to one interval late) it may have arrived.
+constexpr int ownPressWindowMs = 50;
+constexpr int ownPressToleranceMs = ownPressWindowMs + hintClickPollMs + 100;
 // Gap between the XEmbed icon and the menu below or above it.
 constexpr int menuGap = 2;
 
@@ -408,6 +412,8 @@ void StatusItemController::keepMenuOnScreen()
 
 bool StatusItemController::eventFilter(QObject* watched, QEvent* event)
 {
+    if (m_menuBarHint && event->type() == QEvent::MouseButtonPress)
+        m_lastOwnPress.start();
     // An open popup menu takes the keyboard, so its items' shortcuts never reach the shortcut
     // map: match them here.
     if (watched == m_statusMenu.get() && event->type() == QEvent::KeyPress) {
@@ -438,6 +444,8 @@ bool StatusItemController::showMenuBarHint()
 
     if (!m_pointerButtons && m_env.makePointerButtonState)
         m_pointerButtons = m_env.makePointerButtonState();
+    m_lastOwnPress.invalidate();
+    qApp->installEventFilter(this);
     if (m_pointerButtons) {
         const QPointer<StatusItemController> self(this);
         m_pointerButtons->watchPresses(
@@ -449,6 +457,7 @@ bool StatusItemController::showMenuBarHint()
                 // No press events here: poll the buttons while the hint is shown.
                 if (!self || !self->m_menuBarHint || self->m_hintClickPoll)
                     return;
+                self->m_polledPressed = false;
                 self->m_hintClickPoll = new QTimer(self);
                 self->m_hintClickPoll->setInterval(hintClickPollMs);
                 connect(self->m_hintClickPoll, &QTimer::timeout, self,
@@ -461,8 +470,11 @@ bool StatusItemController::showMenuBarHint()
 
 void StatusItemController::pollHintClick()
 {
-    if (m_pointerButtons && m_pointerButtons->anyButtonPressed())
+    // A press counts once, however long the button is held.
+    const bool pressed = m_pointerButtons && m_pointerButtons->anyButtonPressed();
+    if (pressed && !m_polledPressed)
         onPointerPressed();
+    m_polledPressed = pressed;
 }
 
 void StatusItemController::onPointerPressed()
@@ -470,13 +482,13 @@ void StatusItemController::onPointerPressed()
     if (!m_menuBarHint)
         return;
     // Like a monitor of other applications' clicks: presses on our own windows (the hint, the
-    // menu, the XEmbed icon) leave the hint open. Which one the pointer is over is known from
-    // the enter and leave events already received, without asking the display.
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->isVisible() && window->underMouse())
-            return;
-    }
-    dismissMenuBarHint();
+    // menu, the XEmbed icon) leave the hint open. Those reach us as mouse events too, a moment
+    // before or after the desktop-wide report, so decide once both have had time to arrive.
+    QTimer::singleShot(ownPressWindowMs, this, [this] {
+        if (m_menuBarHint &&
+            (!m_lastOwnPress.isValid() || m_lastOwnPress.elapsed() > ownPressToleranceMs))
+            dismissMenuBarHint();
+    });
 }
 
 void StatusItemController::dismissMenuBarHint()
@@ -484,6 +496,7 @@ void StatusItemController::dismissMenuBarHint()
     if (m_menuBarHint) {
         m_menuBarHint->close();
         m_menuBarHint.reset();
+        qApp->removeEventFilter(this);
     }
     if (m_pointerButtons)
         m_pointerButtons->stopWatchingPresses();

@@ -4,6 +4,7 @@
 #include "Platform/TrayHostWatcher.h"
 #include "Views/StatusItemContent.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -115,4 +116,7 @@ private:
     std::unique_ptr<MenuBarHintView> m_menuBarHint;
     std::unique_ptr<PointerButtonState> m_pointerButtons;
     QPointer<QTimer> m_hintClickPoll;
+    bool m_polledPressed = false;
+    // When one of our own windows last took a press while the hint was shown.
+    QElapsedTimer m_lastOwnPress;
 };

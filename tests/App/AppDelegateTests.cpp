@@ -148,25 +148,45 @@ TEST_F(AppDelegateTest, HintIsShownOncePerUser)
 
 TEST_F(AppDelegateTest, HintClosesOnAPressElsewhere)
 {
+    // Where presses cannot be watched, the buttons are polled while the hint is shown.
     delegate().startMainApp();
     delegate().showMenuBarHint();
     ASSERT_TRUE(QTest::qWaitFor([&] { return delegate().menuBarHint() != nullptr; }, 3000));
     ASSERT_NE(pointerButtons, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(delegate().menuBarHint()));
-    // Pressed over the hint itself: it stays.
-    QCursor::setPos(delegate().menuBarHint()->geometry().center());
-    if (QCursor::pos() == delegate().menuBarHint()->geometry().center()) {
-        pointerButtons->pressed = true;
-        QTest::qWait(300);
-        EXPECT_NE(delegate().menuBarHint(), nullptr);
-        pointerButtons->pressed = false;
-    }
-    QCursor::setPos(-1000, -1000);
+    // Pressed on the hint itself, which hears the press too: it stays.
+    pointerButtons->pressed = true;
+    QTest::mousePress(delegate().menuBarHint(), Qt::LeftButton);
+    QTest::qWait(400);
+    EXPECT_NE(delegate().menuBarHint(), nullptr);
+    pointerButtons->pressed = false;
+    QTest::qWait(150);
+
     pointerButtons->pressed = true;
     EXPECT_TRUE(QTest::qWaitFor([&] { return delegate().menuBarHint() == nullptr; }, 3000));
     const int reads = pointerButtons->reads;
     QTest::qWait(300);
     EXPECT_EQ(pointerButtons->reads, reads) << "polling stops with the hint";
+}
+
+TEST_F(AppDelegateTest, HintClosesOnAWatchedPressWithoutPolling)
+{
+    AppComponents c = components();
+    c.makePointerButtonState = [this] {
+        auto pointer = std::make_unique<FakePointerButtonState>();
+        pointer->watchable = true;
+        pointerButtons = pointer.get();
+        return pointer;
+    };
+    makeDelegate(std::move(c));
+    delegate().startMainApp();
+    delegate().showMenuBarHint();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate().menuBarHint() != nullptr; }, 3000));
+    ASSERT_TRUE(pointerButtons->isWatched());
+    pointerButtons->press();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return delegate().menuBarHint() == nullptr; }, 1000));
+    EXPECT_FALSE(pointerButtons->isWatched());
+    EXPECT_EQ(pointerButtons->reads, 0);
 }
 
 // Crash reporting follows consent and the update channel.
