@@ -1,4 +1,6 @@
 #include "AppDelegateHarness.h"
+#include "FakeStatusNotifierItem.h"
+#include "LogCapture.h"
 #include "Views/MenuBarStatusView.h"
 
 #include <QMenu>
@@ -322,4 +324,64 @@ TEST_F(StatusMenuTest, ShortcutsWorkWhileTheMenuIsOpen)
     QTest::keyClick(menu, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(menu->isVisible());
     EXPECT_EQ(quitCalls, 1);
+}
+
+// The icon moves between tray hosts as they come and go.
+
+TEST_F(StatusMenuTest, IconFollowsTrayHostsOfBothKinds)
+{
+    FakeStatusNotifierItem* item = nullptr;
+    AppComponents c = components();
+    c.makeStatusNotifierItem = [&item] {
+        auto made = std::make_unique<FakeStatusNotifierItem>();
+        item = made.get();
+        return made;
+    };
+    trayAvailable = false;
+    makeDelegate(std::move(c));
+    LogCapture log("com.ostavel.app.App");
+    delegate().startMainApp();
+    settle();
+    StatusItemController& tray = *delegate().statusItemController();
+    EXPECT_EQ(tray.host(), StatusItemController::Host::none);
+    EXPECT_EQ(delegate().statusItem(), nullptr) << "no QSystemTrayIcon before a host";
+
+    trayHosts->setXEmbedTray(true);
+    ASSERT_NE(delegate().statusItem(), nullptr);
+    EXPECT_TRUE(delegate().statusItem()->isVisible());
+
+    trayHosts->statusNotifier = true;
+    emit trayHosts->changed();
+    EXPECT_EQ(tray.host(), StatusItemController::Host::statusNotifier);
+    EXPECT_FALSE(delegate().statusItem()->isVisible()) << "one icon, not two";
+    EXPECT_EQ(item->registrations, 1);
+    item->accept();
+    work();
+    settle();
+    EXPECT_EQ(item->toolTip, QStringLiteral("35m"));
+    EXPECT_EQ(item->iconSizes, 6);
+
+    // Clicks open the menu where the host says, kept on the screen.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    item->click(StatusNotifierItem::Activation::primary, area.topLeft() + QPoint(40, 30));
+    QMenu* menu = delegate().statusMenu();
+    ASSERT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->pos(), area.topLeft() + QPoint(40, 30));
+    menu->hide();
+    item->click(StatusNotifierItem::Activation::context, area.bottomRight() + QPoint(500, 500));
+    EXPECT_TRUE(area.contains(menu->geometry()));
+    menu->hide();
+
+    // The watcher restarts: the XEmbed icon stands in, then the item registers again.
+    trayHosts->statusNotifier = false;
+    emit trayHosts->changed();
+    EXPECT_TRUE(delegate().statusItem()->isVisible());
+    trayHosts->statusNotifier = true;
+    emit trayHosts->changed();
+    EXPECT_EQ(item->registrations, 2);
+    item->accept();
+
+    const QStringList shown = log.lines().filter(QStringLiteral("Tray icon shown"));
+    EXPECT_EQ(shown, QStringList({"Tray icon shown in an XEmbed tray"}))
+        << "one line as the icon appears; a host taking over keeps it shown";
 }
