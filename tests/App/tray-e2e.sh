@@ -113,6 +113,16 @@ if [ -n "$icon" ]; then
     xdotool mousemove --window "$icon" 8 8 click 1
     sleep 0.7
     import -window root -crop 420x420+860+0 +repage "$artifacts/tray-menu.png"
+    # The menu opens just below the icon (at the top of the screen), not at the pointer.
+    icon_bottom=$(xdotool getwindowgeometry "$icon" | awk -F'[ ,x]+' '
+        /Position/ { y = $4 } /Geometry/ { h = $4 } END { print y + h }')
+    menu_top=$(for w in $(xdotool search --all --pid "$ostavel_pid" --onlyvisible 2>/dev/null); do
+        xdotool getwindowgeometry "$w" | awk -F'[ ,x]+' '
+            /Position/ { y = $4 } /Geometry/ { if ($3 >= 200) print y }'
+    done | head -1)
+    [ -n "$menu_top" ] || fail "the menu did not open"
+    [ "$menu_top" -ge "$icon_bottom" ] && [ "$menu_top" -le $((icon_bottom + 8)) ] ||
+        fail "the menu opened at y=$menu_top, not below the icon (bottom $icon_bottom)"
     xdotool key Escape
 else
     echo "note: no tray icon window found to click" >&2
