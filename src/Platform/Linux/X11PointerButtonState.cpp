@@ -6,8 +6,7 @@
 #include <X11/extensions/XInput2.h>
 
 namespace {
-// The XInput opcode when the server speaks XInput2 2.2 or later, else -1. Round trips: run off
-// the main thread.
+// The XInput opcode when the server speaks XInput2 2.2 or later, else -1.
 int lookUpXInput2(Display* display)
 {
     int opcode = 0;
@@ -22,15 +21,26 @@ int lookUpXInput2(Display* display)
         return -1;
     return opcode;
 }
+
+// Opening the display and asking for the extension wait on the server: run off the main thread.
+X11PointerButtonState::Connection openConnection()
+{
+    X11PointerButtonState::Connection connection{XOpenDisplay(nullptr), -1};
+    if (connection.display)
+        connection.xiOpcode = lookUpXInput2(connection.display);
+    return connection;
+}
 } // namespace
 
 X11PointerButtonState::X11PointerButtonState()
-    : m_display(XOpenDisplay(nullptr))
 {
-    QObject::connect(&m_lookup, &QFutureWatcher<int>::finished, &m_lookup, [this] {
-        m_lookedUp = true;
-        m_xiOpcode = m_lookup.result();
+    QObject::connect(&m_opening, &QFutureWatcher<Connection>::finished, &m_opening, [this] {
+        const Connection connection = m_opening.result();
+        m_display = connection.display;
+        m_xiOpcode = connection.xiOpcode;
+        m_opened = true;
         if (m_xiOpcode < 0) {
+            m_onPress = nullptr;
             if (m_onUnsupported)
                 m_onUnsupported();
             return;
@@ -46,8 +56,11 @@ X11PointerButtonState::X11PointerButtonState()
 
 X11PointerButtonState::~X11PointerButtonState()
 {
-    // The lookup uses the connection: let it finish before the connection closes.
-    m_lookup.waitForFinished();
+    if (!m_opened && m_opening.isStarted()) {
+        // The connection being opened, or opened but not yet handed over, is closed here too.
+        m_opening.waitForFinished();
+        m_display = m_opening.result().display;
+    }
     m_notifier.reset();
     if (m_display)
         XCloseDisplay(m_display);
@@ -75,15 +88,9 @@ void X11PointerButtonState::watchPresses(std::function<void()> onPress,
 {
     m_onPress = std::move(onPress);
     m_onUnsupported = std::move(onUnsupported);
-    if (!m_display) {
-        m_onPress = nullptr;
-        if (m_onUnsupported)
-            m_onUnsupported();
-        return;
-    }
-    if (!m_lookedUp) {
-        if (!m_lookup.isRunning())
-            m_lookup.setFuture(QtConcurrent::run(lookUpXInput2, m_display));
+    if (!m_opened) {
+        if (!m_opening.isRunning())
+            m_opening.setFuture(QtConcurrent::run(openConnection));
         return;
     }
     if (m_xiOpcode < 0) {
