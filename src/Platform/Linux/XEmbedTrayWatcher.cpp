@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QSocketNotifier>
+#include <QtConcurrent/QtConcurrentRun>
 #include <cstdlib>
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>
@@ -16,8 +17,21 @@ template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter<T>>;
 XEmbedTrayWatcher::XEmbedTrayWatcher(std::function<void()> onChanged)
     : m_onChanged(std::move(onChanged))
 {
-    int screenNumber = 0;
-    m_connection = xcb_connect(nullptr, &screenNumber);
+    // Connecting waits for the server's setup reply: done on a worker thread.
+    QObject::connect(&m_connecting, &QFutureWatcher<Connection>::finished, &m_connecting,
+                     [this] { start(m_connecting.result()); });
+    m_connecting.setFuture(QtConcurrent::run([] {
+        Connection connection;
+        connection.connection = xcb_connect(nullptr, &connection.screen);
+        return connection;
+    }));
+}
+
+void XEmbedTrayWatcher::start(Connection connected)
+{
+    m_taken = true;
+    m_connection = connected.connection;
+    const int screenNumber = connected.screen;
     if (xcb_connection_has_error(m_connection)) {
         xcb_disconnect(m_connection);
         m_connection = nullptr;
@@ -49,6 +63,11 @@ XEmbedTrayWatcher::XEmbedTrayWatcher(std::function<void()> onChanged)
 
 XEmbedTrayWatcher::~XEmbedTrayWatcher()
 {
+    if (!m_taken && m_connecting.isStarted()) {
+        // A connection still being made, or made but not yet taken, is closed here too.
+        m_connecting.waitForFinished();
+        m_connection = m_connecting.result().connection;
+    }
     m_notifier.reset();
     if (m_connection)
         xcb_disconnect(m_connection);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFutureWatcher>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -10,8 +11,9 @@ struct xcb_connection_t;
 
 // Follows the owner of the XEmbed system tray selection (_NET_SYSTEM_TRAY_S<screen>) on an X
 // connection of its own: the owner at start, the MANAGER message a new tray broadcasts, and the
-// owner window's destruction. Every request is answered through the connection's socket, so
-// nothing waits on the X server. Without a display there is never a tray. Main thread.
+// owner window's destruction. The connection is made on a worker thread, and every request is
+// answered through the connection's socket, so nothing waits on the X server. Without a display
+// there is never a tray. Main thread.
 class XEmbedTrayWatcher {
 public:
     explicit XEmbedTrayWatcher(std::function<void()> onChanged);
@@ -21,7 +23,13 @@ public:
 
     bool hasTray() const { return m_owner != 0; }
 
+    struct Connection {
+        xcb_connection_t* connection = nullptr;
+        int screen = 0;
+    };
+
 private:
+    void start(Connection connected);
     void process();
     void askOwner();
     void setOwner(uint32_t owner);
@@ -37,4 +45,7 @@ private:
     std::deque<unsigned int> m_ownerCookies;
     uint32_t m_owner = 0;
     std::unique_ptr<QSocketNotifier> m_notifier;
+    QFutureWatcher<Connection> m_connecting;
+    // Whether start() has taken the connection over from the worker.
+    bool m_taken = false;
 };
