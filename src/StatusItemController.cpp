@@ -28,7 +28,9 @@ constexpr int hintClickPollMs = 100;
 // How long after the desktop-wide report of a press our own mouse event of it may still arrive,
 // and how long before it (a poll comes up to one interval late) it may have arrived.
 constexpr int ownPressWindowMs = 50;
-constexpr int ownPressToleranceMs = ownPressWindowMs + hintClickPollMs + 100;
+constexpr int ownPressToleranceMs = hintClickPollMs + 100;
+// A StatusNotifierItem host reports a click on our icon over the bus, often only at the release.
+constexpr int statusNotifierClickWindowMs = 600;
 // Gap between the XEmbed icon and the menu below or above it.
 constexpr int menuGap = 2;
 
@@ -239,7 +241,9 @@ void StatusItemController::onStatusItemActivated(QSystemTrayIcon::ActivationReas
 void StatusItemController::onStatusNotifierActivated(StatusNotifierItem::Activation,
                                                      std::optional<QPoint> position)
 {
-    // Left, middle and right click all open the one menu.
+    // Left, middle and right click all open the one menu; the hint stays, as for our own windows.
+    if (m_menuBarHint)
+        m_lastOwnPress.start();
     openMenu(position);
 }
 
@@ -482,11 +486,14 @@ void StatusItemController::onPointerPressed()
     if (!m_menuBarHint)
         return;
     // Like a monitor of other applications' clicks: presses on our own windows (the hint, the
-    // menu, the XEmbed icon) leave the hint open. Those reach us as mouse events too, a moment
-    // before or after the desktop-wide report, so decide once both have had time to arrive.
-    QTimer::singleShot(ownPressWindowMs, this, [this] {
+    // menu, the XEmbed icon) and on our icon in a StatusNotifierItem host leave the hint open.
+    // Those reach us as mouse events or a host's call too, a moment before or after the
+    // desktop-wide report, so decide once both have had time to arrive.
+    const int window =
+        m_host == Host::statusNotifier ? statusNotifierClickWindowMs : ownPressWindowMs;
+    QTimer::singleShot(window, this, [this, window] {
         if (m_menuBarHint &&
-            (!m_lastOwnPress.isValid() || m_lastOwnPress.elapsed() > ownPressToleranceMs))
+            (!m_lastOwnPress.isValid() || m_lastOwnPress.elapsed() > window + ownPressToleranceMs))
             dismissMenuBarHint();
     });
 }
