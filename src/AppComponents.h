@@ -13,6 +13,8 @@ class LoginItem;
 class OnboardingWindowControllerProtocol;
 class PointerButtonState;
 class SoundPlayer;
+class StatusNotifierItem;
+class TrayHostWatcher;
 class SparkleUpdaterManager;
 class UpdateWindowController;
 class WindowController;
@@ -38,6 +40,10 @@ struct AppComponents {
     std::function<std::unique_ptr<BreakBlockerManagerProtocol>(ConfigurationManager&)>
         makeBreakBlockerManager;
     std::function<std::unique_ptr<PointerButtonState>()> makePointerButtonState;
+    // Without a watcher no tray host is seen and there is no icon; without an item,
+    // StatusNotifierItem hosts are not used.
+    std::function<std::unique_ptr<TrayHostWatcher>()> makeTrayHostWatcher;
+    std::function<std::unique_ptr<StatusNotifierItem>()> makeStatusNotifierItem;
 
     std::function<std::unique_ptr<WindowController>(BreakManager&)> makeBreakWindowController;
     std::function<std::unique_ptr<WindowController>(BreakManager&)> makePreAlertWindowController;
@@ -48,7 +54,6 @@ struct AppComponents {
         makeSettingsWindowController;
     std::function<std::unique_ptr<WindowController>()> makeFeedbackWindowController;
 
-    // Defaults: whether the desktop has a tray host right now, and QCoreApplication::quit().
-    std::function<bool()> isTrayAvailable;
+    // Default: QCoreApplication::quit().
     std::function<void()> quit;
 };

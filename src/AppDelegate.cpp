@@ -9,12 +9,8 @@
 #include "CrashReportingProtocol.h"
 #include "Platform/Clock.h"
 #include "Platform/LoginItem.h"
-#include "Platform/PointerButtonState.h"
 #include "SoundPlayer.h"
 #include "Update/SparkleUpdaterManager.h"
-#include "Views/MenuBarHintView.h"
-#include "Views/MenuBarStatusView.h"
-#include "Views/StatusIconPainter.h"
 #include "Windows/OnboardingWindowControllerProtocol.h"
 // UpdateWindowController.h needs both dialogs complete for its inline accessors.
 #include "Windows/UpdateCheckDialog.h"
@@ -22,15 +18,11 @@
 #include "Windows/UpdateWindowController.h"
 #include "Windows/WindowController.h"
 
-#include <QApplication>
-#include <QCursor>
-#include <QMenu>
+#include <QCoreApplication>
 #include <QTimer>
-#include <QWidgetAction>
 
 namespace {
 constexpr int menuBarHintDelayMs = 1000;
-constexpr int hintClickPollMs = 100;
 } // namespace
 
 AppDelegate::AppDelegate(AppComponents components, QObject* parent)
@@ -291,54 +283,48 @@ void AppDelegate::playSound(const QString& name)
     m_soundPlayer->play(name);
 }
 
-// Tray icon.
-
-bool AppDelegate::isTrayAvailable() const
-{
-    return m_components.isTrayAvailable ? m_components.isTrayAvailable()
-                                        : QSystemTrayIcon::isSystemTrayAvailable();
-}
+// Tray.
 
 void AppDelegate::createStatusItem()
 {
-    m_statusItem = new QSystemTrayIcon(this);
-    // The stand figure until the first redraw follows the engine.
-    applyStatusItemContent(StatusItemContent::make(BreakState::idle, 0, false, false));
-    connect(m_statusItem, &QSystemTrayIcon::activated, this, &AppDelegate::onStatusItemActivated);
-    // Qt shows the icon as soon as a tray host appears, so only say once that there is none.
-    if (!isTrayAvailable())
-        qCWarning(lcApp) << "No system tray is available; Ostavel keeps timing breaks without its "
-                            "tray icon";
-    m_statusItem->show();
+    StatusItemController::Environment env;
+    env.delegate = this;
+    env.engine = &breakManager();
+    env.configManager = m_configManager.get();
+    env.blockers = breakBlockerManager();
+    env.clock = &m_clock;
+    if (m_components.makeTrayHostWatcher)
+        env.hosts = m_components.makeTrayHostWatcher();
+    if (m_components.makeStatusNotifierItem)
+        env.statusNotifierItem = m_components.makeStatusNotifierItem();
+    env.makePointerButtonState = m_components.makePointerButtonState;
+    m_statusItems = std::make_unique<StatusItemController>(std::move(env));
 }
 
-void AppDelegate::onStatusItemActivated(QSystemTrayIcon::ActivationReason reason)
+QSystemTrayIcon* AppDelegate::statusItem() const
 {
-    // A double click arrives after the click that already opened the menu.
-    if (reason == QSystemTrayIcon::Unknown || reason == QSystemTrayIcon::DoubleClick)
-        return;
-    prepareStatusMenu();
-    m_statusMenu->popup(QCursor::pos());
+    return m_statusItems ? m_statusItems->statusItem() : nullptr;
 }
 
-void AppDelegate::prepareStatusMenu()
+QMenu* AppDelegate::statusMenu() const
 {
-    // Made on the first click, not at start: a menu nobody opens should cost nothing.
-    if (!m_statusMenu) {
-        m_statusMenu = std::make_unique<QMenu>();
-        // The panel follows the engine while it exists: drop it once the menu has closed (after
-        // the chosen action has run).
-        connect(m_statusMenu.get(), &QMenu::aboutToHide, this, [this] {
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    if (m_statusMenu && !m_statusMenu->isVisible())
-                        clearStatusMenu();
-                },
-                Qt::QueuedConnection);
-        });
-    }
-    rebuildMenu();
+    return m_statusItems ? m_statusItems->statusMenu() : nullptr;
+}
+
+const StatusItemContent& AppDelegate::statusItemContent() const
+{
+    static const StatusItemContent none;
+    return m_statusItems ? m_statusItems->statusItemContent() : none;
+}
+
+int AppDelegate::statusItemRedrawCount() const
+{
+    return m_statusItems ? m_statusItems->statusItemRedrawCount() : 0;
+}
+
+MenuBarHintView* AppDelegate::menuBarHint() const
+{
+    return m_statusItems ? m_statusItems->menuBarHint() : nullptr;
 }
 
 bool AppDelegate::isBlocked()
@@ -355,90 +341,26 @@ void AppDelegate::refreshStatusItem()
 
 void AppDelegate::updateRedDot(bool visible)
 {
-    m_redDotVisible = visible;
+    if (m_statusItems)
+        m_statusItems->updateRedDot(visible);
 }
 
 void AppDelegate::updateCountdownTitle()
 {
-    if (!m_statusItem)
-        return;
-    const BreakManager& engine = breakManager();
-    applyStatusItemContent(StatusItemContent::make(engine.state(), engine.timeUntilBreak(),
-                                                   isBlocked(), m_redDotVisible));
+    if (m_statusItems)
+        m_statusItems->updateCountdownTitle();
 }
 
-void AppDelegate::applyStatusItemContent(const StatusItemContent& content)
+void AppDelegate::prepareStatusMenu()
 {
-    // Every tick asks; only a change of what is shown costs a redraw.
-    if (m_statusItemDrawn && content == m_statusItemContent)
-        return;
-    m_statusItemDrawn = true;
-    m_statusItemContent = content;
-    ++m_statusItemRedraws;
-    m_statusItem->setIcon(StatusIconPainter::icon(content));
-    m_statusItem->setToolTip(content.toolTip);
-}
-
-// Status menu.
-
-void AppDelegate::clearStatusMenu()
-{
-    // clear() deletes the actions the menu owns, with the panel; submenus are children of
-    // their own.
-    m_statusMenu->clear();
-    qDeleteAll(m_statusMenu->findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly));
+    if (m_statusItems)
+        m_statusItems->prepareStatusMenu();
 }
 
 void AppDelegate::rebuildMenu()
 {
-    if (!m_statusMenu)
-        return;
-    clearStatusMenu();
-    QMenu* menu = m_statusMenu.get();
-    BreakManager& engine = breakManager();
-    const BreakState state = engine.state();
-
-    auto* panel = new QWidgetAction(menu);
-    panel->setDefaultWidget(
-        new MenuBarStatusView(engine, *m_configManager, breakBlockerManager(), m_clock));
-    menu->addAction(panel);
-    menu->addSeparator();
-
-    auto add = [this](QMenu* target, const QString& text, void (AppDelegate::*slot)()) {
-        QAction* action = target->addAction(text);
-        connect(action, &QAction::triggered, this, slot);
-        return action;
-    };
-
-    const bool working = state == BreakState::active || state == BreakState::preAlert;
-    if (working)
-        add(menu, QStringLiteral("Start Break"), &AppDelegate::startBreakAction);
-    if (working || state == BreakState::onBreak) {
-        add(menu,
-            state == BreakState::onBreak ? QStringLiteral("Skip Break")
-                                         : QStringLiteral("Skip Next Break"),
-            &AppDelegate::skipBreakAction);
-        menu->addSeparator();
-    }
-
-    if (state == BreakState::disabled) {
-        add(menu, QStringLiteral("Re-enable"), &AppDelegate::enableAction);
-    } else {
-        auto* disable = new QMenu(QStringLiteral("Disable"), menu);
-        add(disable, QStringLiteral("For 1 Hour"), &AppDelegate::disableOneHourAction);
-        add(disable, QStringLiteral("For 4 Hours"), &AppDelegate::disableFourHoursAction);
-        add(disable, QStringLiteral("For the Rest of the Day"),
-            &AppDelegate::disableRestOfDayAction);
-        menu->addMenu(disable);
-    }
-    menu->addSeparator();
-
-    add(menu, QStringLiteral("Send Feedback\u2026"), &AppDelegate::sendFeedback);
-    menu->addSeparator();
-    add(menu, QStringLiteral("Settings\u2026"), &AppDelegate::openSettings)
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    add(menu, QStringLiteral("Quit Ostavel"), &AppDelegate::quitApp)
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    if (m_statusItems)
+        m_statusItems->rebuildMenu();
 }
 
 void AppDelegate::startBreakAction()
@@ -503,46 +425,14 @@ void AppDelegate::showMenuBarHint()
         return;
     QTimer::singleShot(menuBarHintDelayMs, this, [this] {
         // Without an icon in a tray there is nothing to point at: leave the hint for later.
-        if (!m_statusItem || !m_statusItem->isVisible() || !isTrayAvailable())
+        if (!m_statusItems || !m_statusItems->showMenuBarHint())
             return;
         UserDefaults::setValue(menuBarHintShownKey, true);
-        dismissMenuBarHint();
-        m_menuBarHint = std::make_unique<MenuBarHintView>();
-        m_menuBarHint->showNear(m_statusItem->geometry());
-
-        if (!m_pointerButtons && m_components.makePointerButtonState)
-            m_pointerButtons = m_components.makePointerButtonState();
-        if (m_pointerButtons) {
-            m_hintClickMonitor = new QTimer(this);
-            m_hintClickMonitor->setInterval(hintClickPollMs);
-            connect(m_hintClickMonitor, &QTimer::timeout, this, &AppDelegate::pollHintClick);
-            m_hintClickMonitor->start();
-        }
     });
-}
-
-void AppDelegate::pollHintClick()
-{
-    if (!m_pointerButtons || !m_pointerButtons->anyButtonPressed())
-        return;
-    // Like a monitor of other applications' clicks: presses on our own windows (the hint, the
-    // menu) and on the tray icon leave the hint open.
-    const QPoint pos = QCursor::pos();
-    if (QApplication::topLevelAt(pos))
-        return;
-    if (m_statusItem && m_statusItem->geometry().contains(pos))
-        return;
-    dismissMenuBarHint();
 }
 
 void AppDelegate::dismissMenuBarHint()
 {
-    if (m_menuBarHint) {
-        m_menuBarHint->close();
-        m_menuBarHint.reset();
-    }
-    if (m_hintClickMonitor) {
-        m_hintClickMonitor->stop();
-        m_hintClickMonitor->deleteLater();
-    }
+    if (m_statusItems)
+        m_statusItems->dismissMenuBarHint();
 }

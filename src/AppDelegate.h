@@ -1,12 +1,12 @@
 #pragma once
 
 #include "AppComponents.h"
+#include "StatusItemController.h"
 #include "Views/StatusItemContent.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QSystemTrayIcon>
 #include <memory>
 
 class ActivityMonitorProtocol;
@@ -17,9 +17,7 @@ class CrashReportingProtocol;
 class LoginItem;
 class MenuBarHintView;
 class OnboardingWindowControllerProtocol;
-class PointerButtonState;
 class QMenu;
-class QTimer;
 class SoundPlayer;
 class SparkleUpdaterManager;
 class UpdateWindowController;
@@ -58,7 +56,8 @@ public:
     bool isMainAppStarted() const { return m_mainAppStarted; }
     void playSound(const QString& name);
 
-    // The tray icon. The dot is painted into the icon, so updateRedDot() records the flag and
+    // The tray, kept by the status item controller from startMainApp() on; before that these do
+    // nothing. The dot is painted into the icon, so updateRedDot() records the flag and
     // updateCountdownTitle() draws; either way the icon and tooltip change only when what they
     // show differs from what is on screen.
     void updateRedDot(bool visible);
@@ -67,6 +66,7 @@ public:
     // fill it for the current state.
     void prepareStatusMenu();
     void rebuildMenu();
+    // Once per user, a second from now, if there is a tray icon to point at by then.
     void showMenuBarHint();
     void dismissMenuBarHint();
 
@@ -87,13 +87,16 @@ public:
     WindowController* settingsWindowController();
     WindowController* feedbackWindowController();
 
-    QSystemTrayIcon* statusItem() const { return m_statusItem; }
+    // Null until startMainApp().
+    StatusItemController* statusItemController() const { return m_statusItems.get(); }
+    // The XEmbed tray icon; null until an XEmbed tray has been seen.
+    QSystemTrayIcon* statusItem() const;
     // Null until the icon is first clicked.
-    QMenu* statusMenu() const { return m_statusMenu.get(); }
-    const StatusItemContent& statusItemContent() const { return m_statusItemContent; }
+    QMenu* statusMenu() const;
+    const StatusItemContent& statusItemContent() const;
     // How often the icon was drawn; the tray's idle cost depends on this staying low.
-    int statusItemRedrawCount() const { return m_statusItemRedraws; }
-    MenuBarHintView* menuBarHint() const { return m_menuBarHint.get(); }
+    int statusItemRedrawCount() const;
+    MenuBarHintView* menuBarHint() const;
 
 public slots:
     void startBreakAction();
@@ -113,15 +116,10 @@ private:
     void createStatusItem();
     void wireEngineCallbacks();
     void completeOnboarding();
-    void onStatusItemActivated(QSystemTrayIcon::ActivationReason reason);
     void refreshStatusItem();
-    void applyStatusItemContent(const StatusItemContent& content);
-    void clearStatusMenu();
     bool isBlocked();
-    bool isTrayAvailable() const;
     void applyUpdateChannel(UpdateChannel channel);
     void applyCrashReportConsent(bool enabled);
-    void pollHintClick();
 
     AppComponents m_components;
     const Clock& m_clock;
@@ -151,16 +149,7 @@ private:
     bool m_settingsWindowControllerBuilt = false;
     bool m_feedbackWindowControllerBuilt = false;
 
-    QPointer<QSystemTrayIcon> m_statusItem;
-    std::unique_ptr<QMenu> m_statusMenu;
-    StatusItemContent m_statusItemContent;
-    bool m_statusItemDrawn = false;
-    bool m_redDotVisible = false;
-    int m_statusItemRedraws = 0;
-
-    std::unique_ptr<MenuBarHintView> m_menuBarHint;
-    std::unique_ptr<PointerButtonState> m_pointerButtons;
-    QPointer<QTimer> m_hintClickMonitor;
+    std::unique_ptr<StatusItemController> m_statusItems;
 
     bool m_mainAppStarted = false;
     bool m_lastCrashReportConsent = false;

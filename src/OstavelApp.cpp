@@ -6,8 +6,10 @@
 #include "BreakManager/BreakBlockerManagerProtocol.h"
 #include "Logging/SentryManager.h"
 #include "MediaSoundPlayer.h"
+#include "Platform/Linux/DBusStatusNotifierItem.h"
 #include "Platform/Linux/LinuxActivityMonitor.h"
 #include "Platform/Linux/LinuxBreakBlockerManager.h"
+#include "Platform/Linux/LinuxTrayHostWatcher.h"
 #include "Platform/Linux/X11PointerButtonState.h"
 #include "Platform/Linux/XdgAutostartLoginItem.h"
 #include "SentryCrashReporting.h"
@@ -79,6 +81,8 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     c.makeLoginItem = [] { return std::make_unique<XdgAutostartLoginItem>(); };
     c.makeSoundPlayer = [] { return std::make_unique<MediaSoundPlayer>(); };
     c.makePointerButtonState = [] { return std::make_unique<X11PointerButtonState>(); };
+    c.makeTrayHostWatcher = [] { return std::make_unique<LinuxTrayHostWatcher>(); };
+    c.makeStatusNotifierItem = [] { return std::make_unique<DBusStatusNotifierItem>(); };
     return c;
 }
 

@@ -47,7 +47,8 @@ MenuBarStatusView::MenuBarStatusView(BreakManager& breakManager,
     , m_blockerManager(blockerManager)
     , m_clock(clock)
 {
-    setFixedWidth(panelWidth);
+    // Filling the menu's width keeps the bar centred however wide the items make the menu.
+    setMinimumWidth(panelWidth);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 8, 14, 8);
     layout->setSpacing(8);
@@ -190,4 +191,8 @@ void MenuBarStatusView::refresh()
         m_progress->setPalette(palette);
     }
     adjustSize();
+    if (sizeHint() != m_shownSizeHint) {
+        m_shownSizeHint = sizeHint();
+        emit sizeHintChanged();
+    }
 }

@@ -14,7 +14,8 @@ class QProgressBar;
 // The live panel at the top of the status menu: a title with its symbol, the work or disable
 // time, the detail lines and a progress bar. It has no timer: it redraws (once per event-loop
 // pass) whenever the engine or the configuration publishes a change, and reads the blockers'
-// cached verdict at that moment. Made afresh each time the menu opens; main thread.
+// cached verdict at that moment. At least 240 px wide, it fills the width of its menu. Made afresh
+// each time the menu opens; main thread.
 class MenuBarStatusView : public QWidget {
     Q_OBJECT
 
@@ -28,6 +29,10 @@ public:
     StatusPanelInput currentInput() const;
     // Redraws at once; published changes call it through scheduleRefresh().
     void refresh();
+
+signals:
+    // The panel needs a different size: its menu lays itself out again.
+    void sizeHintChanged();
 
 private slots:
     void scheduleRefresh();
@@ -43,6 +48,7 @@ private:
     bool m_refreshPending = false;
     bool m_drawn = false;
     QString m_shownSymbol;
+    QSize m_shownSizeHint;
 
     QLabel* m_symbol = nullptr;
     QLabel* m_title = nullptr;

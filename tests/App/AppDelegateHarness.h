@@ -10,6 +10,7 @@
 #include "FakeClock.h"
 #include "FakeLoginItem.h"
 #include "FakePointerButtonState.h"
+#include "FakeTrayHostWatcher.h"
 #include "Platform/Services/AppcastFetcher.h"
 #include "Platform/Services/ServiceTimer.h"
 #include "Update/SparkleUpdaterManager.h"
@@ -73,7 +74,12 @@ protected:
             return std::make_unique<RecordingWindowController>(story,
                                                                QStringLiteral("cursorAlert"));
         };
-        c.isTrayAvailable = [this] { return trayAvailable; };
+        c.makeTrayHostWatcher = [this] {
+            auto watcher = std::make_unique<FakeTrayHostWatcher>();
+            watcher->xembed = trayAvailable;
+            trayHosts = watcher.get();
+            return watcher;
+        };
         c.quit = [this] { ++quitCalls; };
         return c;
     }
@@ -105,6 +111,7 @@ protected:
 
     FakeClock clock;
     QStringList story;
+    // Whether an XEmbed tray is up when the tray starts watching.
     bool trayAvailable = true;
     int quitCalls = 0;
     int activityStarts = 0;
@@ -114,6 +121,7 @@ protected:
     FakeCrashReporting* crash = nullptr;
     FakeBreakBlockerManager* blockers = nullptr;
     FakePointerButtonState* pointerButtons = nullptr;
+    FakeTrayHostWatcher* trayHosts = nullptr;
 
 private:
     std::unique_ptr<AppDelegate> m_delegate;

@@ -1,8 +1,12 @@
 #include "AppDelegateHarness.h"
+#include "FakeStatusNotifierItem.h"
+#include "LogCapture.h"
 #include "Views/MenuBarStatusView.h"
 
 #include <QMenu>
+#include <QScreen>
 #include <QSystemTrayIcon>
+#include <QTest>
 #include <QWidgetAction>
 
 // The status menu as the user sees it, one string per item: "---" for a separator, "[panel]"
@@ -243,4 +247,141 @@ TEST_F(StatusMenuTest, IconShowsBlockedAndDisabled)
     settle();
     EXPECT_EQ(delegate().statusItemContent(),
               StatusItemContent::make(BreakState::idle, 0, false, false));
+}
+
+// The open menu follows the engine: the panel grows, the commands change, nothing overlaps.
+
+TEST_F(StatusMenuTest, OpenMenuFollowsTheStateWithoutOverlaps)
+{
+    emit delegate().statusItem()->activated(QSystemTrayIcon::Trigger);
+    QMenu* menu = delegate().statusMenu();
+    ASSERT_TRUE(menu->isVisible());
+    auto* panel = menu->findChild<MenuBarStatusView*>();
+    ASSERT_NE(panel, nullptr);
+    menu->setActiveAction(findAction(*menu, QStringLiteral("Send Feedback…")));
+
+    auto settled = [&] {
+        for (int i = 0; i < 5; ++i)
+            settle();
+    };
+    auto expectNoOverlap = [&](const char* when) {
+        const QRect panelRect = panel->geometry();
+        EXPECT_GE(panelRect.height(), panel->sizeHint().height()) << when;
+        // The panel fills the menu's width, so its content sits centred.
+        const QRect inside = menu->contentsRect();
+        EXPECT_EQ(panelRect.left() - inside.left(), inside.right() - panelRect.right()) << when;
+        for (QAction* action : menu->actions()) {
+            if (qobject_cast<QWidgetAction*>(action))
+                continue;
+            EXPECT_FALSE(menu->actionGeometry(action).intersects(panelRect))
+                << when << ": " << action->text().toStdString();
+        }
+        EXPECT_TRUE(menu->screen()->availableGeometry().contains(menu->geometry())) << when;
+    };
+
+    expectNoOverlap("idle");
+    work();
+    settled();
+    EXPECT_EQ(describe(*menu), QStringList({"[panel]", "---", "Start Break", "Skip Next Break",
+                                            "---", disableMenu}) +
+                                   tail);
+    EXPECT_EQ(menu->findChild<MenuBarStatusView*>(), panel) << "the panel stays";
+    ASSERT_NE(menu->activeAction(), nullptr);
+    EXPECT_EQ(menu->activeAction()->text(), QStringLiteral("Send Feedback…"));
+    expectNoOverlap("working");
+
+    engine().startBreak();
+    settled();
+    EXPECT_EQ(describe(*menu),
+              QStringList({"[panel]", "---", "Skip Break", "---", disableMenu}) + tail);
+    expectNoOverlap("on a break");
+
+    engine().disableForRestOfDay();
+    settled();
+    EXPECT_EQ(describe(*menu), QStringList({"[panel]", "---", "Re-enable"}) + tail);
+    expectNoOverlap("disabled");
+    menu->hide();
+}
+
+TEST_F(StatusMenuTest, ShortcutsWorkWhileTheMenuIsOpen)
+{
+    AppComponents c = components();
+    c.makeSettingsWindowController = [this](ConfigurationManager&, SparkleUpdaterManager*) {
+        return std::make_unique<RecordingWindowController>(story, QStringLiteral("settings"));
+    };
+    makeDelegate(std::move(c));
+    delegate().startMainApp();
+    settle();
+    emit delegate().statusItem()->activated(QSystemTrayIcon::Trigger);
+    QMenu* menu = delegate().statusMenu();
+    ASSERT_TRUE(menu->isVisible());
+    QTest::keyClick(menu, Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_EQ(story, QStringList({"show settings"}));
+
+    emit delegate().statusItem()->activated(QSystemTrayIcon::Trigger);
+    ASSERT_TRUE(menu->isVisible());
+    QTest::keyClick(menu, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_EQ(quitCalls, 1);
+}
+
+// The icon moves between tray hosts as they come and go.
+
+TEST_F(StatusMenuTest, IconFollowsTrayHostsOfBothKinds)
+{
+    FakeStatusNotifierItem* item = nullptr;
+    AppComponents c = components();
+    c.makeStatusNotifierItem = [&item] {
+        auto made = std::make_unique<FakeStatusNotifierItem>();
+        item = made.get();
+        return made;
+    };
+    trayAvailable = false;
+    makeDelegate(std::move(c));
+    LogCapture log("com.ostavel.app.App");
+    delegate().startMainApp();
+    settle();
+    StatusItemController& tray = *delegate().statusItemController();
+    EXPECT_EQ(tray.host(), StatusItemController::Host::none);
+    EXPECT_EQ(delegate().statusItem(), nullptr) << "no QSystemTrayIcon before a host";
+
+    trayHosts->setXEmbedTray(true);
+    ASSERT_NE(delegate().statusItem(), nullptr);
+    EXPECT_TRUE(delegate().statusItem()->isVisible());
+
+    trayHosts->statusNotifier = true;
+    emit trayHosts->changed();
+    EXPECT_EQ(tray.host(), StatusItemController::Host::statusNotifier);
+    EXPECT_FALSE(delegate().statusItem()->isVisible()) << "one icon, not two";
+    EXPECT_EQ(item->registrations, 1);
+    item->accept();
+    work();
+    settle();
+    EXPECT_EQ(item->toolTip, QStringLiteral("35m"));
+    EXPECT_EQ(item->iconSizes, 6);
+
+    // Clicks open the menu where the host says, kept on the screen.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    item->click(StatusNotifierItem::Activation::primary, area.topLeft() + QPoint(40, 30));
+    QMenu* menu = delegate().statusMenu();
+    ASSERT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->pos(), area.topLeft() + QPoint(40, 30));
+    menu->hide();
+    item->click(StatusNotifierItem::Activation::context, area.bottomRight() + QPoint(500, 500));
+    EXPECT_TRUE(area.contains(menu->geometry()));
+    menu->hide();
+
+    // The watcher restarts: the XEmbed icon stands in, then the item registers again.
+    trayHosts->statusNotifier = false;
+    emit trayHosts->changed();
+    EXPECT_TRUE(delegate().statusItem()->isVisible());
+    trayHosts->statusNotifier = true;
+    emit trayHosts->changed();
+    EXPECT_EQ(item->registrations, 2);
+    item->accept();
+
+    const QStringList shown = log.lines().filter(QStringLiteral("Tray icon shown"));
+    EXPECT_EQ(shown, QStringList({"Tray icon shown in an XEmbed tray"}))
+        << "one line as the icon appears; a host taking over keeps it shown";
 }

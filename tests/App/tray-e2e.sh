@@ -35,29 +35,58 @@ wait_for() {
     return 1
 }
 
-# Without a tray host the application keeps running, says so once, and does not spin.
+start_trayer() {
+    trayer --edge top --align right --widthtype request --height 32 --transparent false \
+        --tint 0x404040 --SetDockType true >>"$artifacts/trayer.log" 2>&1 &
+    trayer_pid=$!
+    pids+=("$trayer_pid")
+    wait_for 10 xdotool search --name '^panel$' >/dev/null || fail "trayer did not start"
+}
+# Whether one of the process's windows ($1) sits inside the tray's panel.
+docked() {
+    local panel tree
+    panel=$(xdotool search --name '^panel$' 2>/dev/null | head -1)
+    [ -n "$panel" ] || return 1
+    tree=$(xwininfo -tree -id "$panel" 2>/dev/null)
+    for w in $(xdotool search --all --pid "$1" 2>/dev/null); do
+        grep -q "$(printf '0x%x ' "$w")" <<<"$tree" && return 0
+    done
+    return 1
+}
+
+# Without a tray host the application keeps running, says so once, and does not spin; a tray
+# that comes up later gets the icon, also after the tray restarts.
 (
+    trap cleanup EXIT
     export XDG_CONFIG_HOME="$OSTAVEL_TEST_SESSION_ROOT/no-tray/config"
     export XDG_DATA_HOME="$OSTAVEL_TEST_SESSION_ROOT/no-tray/data"
     mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
     "$store_defaults" --bool com.ostavel.onboardingCompleted=true || exit 1
-    "$ostavel" >"$artifacts/ostavel-no-tray.log" 2>&1 &
+    QT_LOGGING_RULES="com.ostavel.app.*.info=true" "$ostavel" >"$artifacts/ostavel-no-tray.log" 2>&1 &
     pid=$!
+    pids+=("$pid")
     sleep 4
-    kill -0 "$pid" 2>/dev/null || { echo "FAIL: ostavel exited without a tray" >&2; exit 1; }
+    kill -0 "$pid" 2>/dev/null || fail "ostavel exited without a tray"
     ticks=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
-    kill "$pid"
-    wait "$pid" 2>/dev/null
     [ "$(grep -c "No system tray is available" "$artifacts/ostavel-no-tray.log")" = 1 ] ||
-        { echo "FAIL: the missing tray was not logged exactly once" >&2; exit 1; }
+        fail "the missing tray was not logged exactly once"
     # A busy loop would burn hundreds of ticks in four seconds.
-    [ "$ticks" -lt 150 ] || { echo "FAIL: $ticks CPU ticks without a tray" >&2; exit 1; }
+    [ "$ticks" -lt 150 ] || fail "$ticks CPU ticks without a tray"
+
+    start_trayer
+    wait_for 2 docked "$pid" || fail "no icon in the tray within 2 s of it starting"
+    grep -q "Tray icon shown in an XEmbed tray" "$artifacts/ostavel-no-tray.log" ||
+        fail "the icon was not logged"
+    kill "$trayer_pid"
+    wait "$trayer_pid" 2>/dev/null
+    start_trayer
+    wait_for 2 docked "$pid" || fail "no icon in the restarted tray within 2 s"
+    kill "$trayer_pid" "$pid"
+    wait "$trayer_pid" "$pid" 2>/dev/null
+    exit 0
 ) || exit 1
 
-trayer --edge top --align right --widthtype request --height 32 --transparent false \
-    --tint 0x404040 --SetDockType true >"$artifacts/trayer.log" 2>&1 &
-pids+=($!)
-wait_for 10 xdotool search --name '^panel$' >/dev/null || fail "trayer did not start"
+start_trayer
 
 # A first launch: onboarding, walked through with the keyboard ("Continue", then "Get Started"),
 # then the tray and its first-run hint. The next launch takes the direct path.
@@ -97,12 +126,26 @@ pids=("$ostavel_pid" "${pids[@]}")
 session_log="$XDG_DATA_HOME/Ostavel/session.log"
 wait_for 10 grep -q "Idle → Working" "$session_log" 2>/dev/null || fail "work never started"
 
-# The countdown in the tray, a few seconds into the work period (the first-run hint may show).
+# The first-run hint goes at a click elsewhere, however short (10 ms here); tested early, before
+# any break window could take the click.
+hint_shown() {
+    for w in $(xdotool search --all --pid "$ostavel_pid" --onlyvisible 2>/dev/null); do
+        xdotool getwindowgeometry "$w" 2>/dev/null | grep -q "Geometry: 320x60" && return 0
+    done
+    return 1
+}
+wait_for 3 hint_shown || fail "the first-run hint is not shown"
+xdotool mousemove 300 500 mousedown 1 sleep 0.01 mouseup 1
+hint_gone() { ! hint_shown; }
+wait_for 1 hint_gone ||
+    fail "a 10 ms click did not close the first-run hint"
+
+# The countdown in the tray, a few seconds into the work period.
 sleep 1.5
 import -window root "$artifacts/tray-screen.png"
 import -window root -crop 320x120+960+0 +repage "$artifacts/tray.png"
 
-# A click on the icon opens the status menu at the pointer.
+# A click on the icon opens the status menu below it.
 icon=$(xdotool search --all --pid "$ostavel_pid" --onlyvisible 2>/dev/null | while read -r w; do
     geometry=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: //p')
     [ "$geometry" != "" ] && [ "${geometry%%x*}" -le 64 ] && echo "$w" && break
@@ -111,10 +154,21 @@ if [ -n "$icon" ]; then
     xdotool mousemove --window "$icon" 8 8 click 1
     sleep 0.7
     import -window root -crop 420x420+860+0 +repage "$artifacts/tray-menu.png"
+    # The menu opens just below the icon (at the top of the screen), not at the pointer.
+    icon_bottom=$(xdotool getwindowgeometry "$icon" | awk -F'[ ,x]+' '
+        /Position/ { y = $4 } /Geometry/ { h = $4 } END { print y + h }')
+    menu_top=$(for w in $(xdotool search --all --pid "$ostavel_pid" --onlyvisible 2>/dev/null); do
+        xdotool getwindowgeometry "$w" | awk -F'[ ,x]+' '
+            /Position/ { y = $4 } /Geometry/ { if ($3 >= 200) print y }'
+    done | head -1)
+    [ -n "$menu_top" ] || fail "the menu did not open"
+    [ "$menu_top" -ge "$icon_bottom" ] && [ "$menu_top" -le $((icon_bottom + 8)) ] ||
+        fail "the menu opened at y=$menu_top, not below the icon (bottom $icon_bottom)"
     xdotool key Escape
 else
     echo "note: no tray icon window found to click" >&2
 fi
+
 
 # The user keeps still now: the break starts once the work time is up, then ends.
 wait_for 40 grep -q "On Break → Idle" "$session_log" || fail "no whole cycle in the session log"

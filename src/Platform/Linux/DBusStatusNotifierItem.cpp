@@ -1,0 +1,146 @@
+#include "Platform/Linux/DBusStatusNotifierItem.h"
+
+#include <QCoreApplication>
+#include <QDBusMetaType>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+
+Q_LOGGING_CATEGORY(lcTray, "com.ostavel.app.Tray")
+
+namespace {
+const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString itemPath = QStringLiteral("/StatusNotifierItem");
+constexpr int callTimeoutMs = 5000;
+} // namespace
+
+QDBusArgument& operator<<(QDBusArgument& argument, const StatusNotifierItem::Pixmap& pixmap)
+{
+    argument.beginStructure();
+    argument << pixmap.width << pixmap.height << pixmap.argb;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, StatusNotifierItem::Pixmap& pixmap)
+{
+    argument.beginStructure();
+    argument >> pixmap.width >> pixmap.height >> pixmap.argb;
+    argument.endStructure();
+    return argument;
+}
+
+QDBusArgument& operator<<(QDBusArgument& argument, const StatusNotifierToolTip& toolTip)
+{
+    argument.beginStructure();
+    argument << toolTip.iconName << toolTip.iconPixmap << toolTip.title << toolTip.description;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, StatusNotifierToolTip& toolTip)
+{
+    argument.beginStructure();
+    argument >> toolTip.iconName >> toolTip.iconPixmap >> toolTip.title >> toolTip.description;
+    argument.endStructure();
+    return argument;
+}
+
+DBusStatusNotifierItem::DBusStatusNotifierItem(QDBusConnection bus, QObject* parent)
+    : QObject(parent)
+    , m_bus(std::move(bus))
+    , m_serviceName(
+          QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(QCoreApplication::applicationPid()))
+{
+    qDBusRegisterMetaType<StatusNotifierItem::Pixmap>();
+    qDBusRegisterMetaType<StatusNotifierPixmaps>();
+    qDBusRegisterMetaType<StatusNotifierToolTip>();
+    // Registering an object is local to this process: nothing is sent yet.
+    m_exported =
+        m_bus.registerObject(itemPath, this,
+                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
+                                 QDBusConnection::ExportAllProperties);
+    if (!m_exported)
+        qCWarning(lcTray) << "Cannot export the tray item on the session bus";
+}
+
+DBusStatusNotifierItem::~DBusStatusNotifierItem()
+{
+    if (m_exported)
+        m_bus.unregisterObject(itemPath);
+}
+
+StatusNotifierToolTip DBusStatusNotifierItem::toolTip() const
+{
+    return {QString(), {}, m_toolTip, QString()};
+}
+
+void DBusStatusNotifierItem::setIcon(const QList<Pixmap>& sizes, const QString& toolTip)
+{
+    m_pixmaps = sizes;
+    emit NewIcon();
+    if (toolTip != m_toolTip) {
+        m_toolTip = toolTip;
+        emit NewToolTip();
+    }
+}
+
+void DBusStatusNotifierItem::registerWithWatcher()
+{
+    if (!m_exported)
+        return;
+    if (!m_nameRequested) {
+        // Asked without waiting: the bus handles our messages in order, so the name is ours
+        // before the watcher hears of it. Flag 4: do not queue for a name someone else holds.
+        m_nameRequested = true;
+        QDBusMessage request = QDBusMessage::createMethodCall(
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("RequestName"));
+        request << m_serviceName << 4u;
+        m_bus.asyncCall(request, callTimeoutMs);
+    }
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        watcherService, QStringLiteral("/StatusNotifierWatcher"), watcherService,
+        QStringLiteral("RegisterStatusNotifierItem"));
+    call << m_serviceName;
+    call.setAutoStartService(false);
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, callTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this](QDBusPendingCallWatcher* finished) {
+                finished->deleteLater();
+                const QDBusPendingReply<> reply = *finished;
+                if (reply.isError()) {
+                    qCWarning(lcTray).noquote()
+                        << QStringLiteral("The tray's watcher did not take the item: %1")
+                               .arg(reply.error().message());
+                    return;
+                }
+                if (onRegistered)
+                    onRegistered();
+            });
+}
+
+void DBusStatusNotifierItem::activate(Activation activation, int x, int y)
+{
+    // Hosts that do not know where the click was pass 0, 0.
+    const std::optional<QPoint> position =
+        x == 0 && y == 0 ? std::nullopt : std::optional<QPoint>(QPoint(x, y));
+    if (onActivated)
+        onActivated(activation, position);
+}
+
+void DBusStatusNotifierItem::Activate(int x, int y)
+{
+    activate(Activation::primary, x, y);
+}
+
+void DBusStatusNotifierItem::SecondaryActivate(int x, int y)
+{
+    activate(Activation::secondary, x, y);
+}
+
+void DBusStatusNotifierItem::ContextMenu(int x, int y)
+{
+    activate(Activation::context, x, y);
+}
+
+void DBusStatusNotifierItem::Scroll(int, const QString&) {}

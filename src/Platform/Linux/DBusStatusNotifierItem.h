@@ -1,0 +1,97 @@
+#pragma once
+
+#include "Platform/StatusNotifierItem.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusObjectPath>
+#include <QLoggingCategory>
+#include <QObject>
+
+Q_DECLARE_LOGGING_CATEGORY(lcTray)
+
+using StatusNotifierPixmaps = QList<StatusNotifierItem::Pixmap>;
+
+// The tooltip structure of the protocol: (sa(iiay)ss).
+struct StatusNotifierToolTip {
+    QString iconName;
+    StatusNotifierPixmaps iconPixmap;
+    QString title;
+    QString description;
+};
+
+// Our StatusNotifierItem on the session bus: the object /StatusNotifierItem under the name
+// org.kde.StatusNotifierItem-<pid>-1, with the protocol's properties, its click methods and its
+// change signals. It exports no D-Bus menu (the application pops up its own), so hosts call
+// ContextMenu. Every call to the bus is asynchronous.
+class DBusStatusNotifierItem final : public QObject, public StatusNotifierItem {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
+    Q_PROPERTY(QString Category READ category)
+    Q_PROPERTY(QString Id READ id)
+    Q_PROPERTY(QString Title READ title)
+    Q_PROPERTY(QString Status READ status)
+    Q_PROPERTY(int WindowId READ windowId)
+    Q_PROPERTY(QString IconThemePath READ noName)
+    Q_PROPERTY(QString IconName READ noName)
+    Q_PROPERTY(StatusNotifierPixmaps IconPixmap READ iconPixmap)
+    Q_PROPERTY(QString OverlayIconName READ noName)
+    Q_PROPERTY(StatusNotifierPixmaps OverlayIconPixmap READ noPixmaps)
+    Q_PROPERTY(QString AttentionIconName READ noName)
+    Q_PROPERTY(StatusNotifierPixmaps AttentionIconPixmap READ noPixmaps)
+    Q_PROPERTY(QString AttentionMovieName READ noName)
+    Q_PROPERTY(StatusNotifierToolTip ToolTip READ toolTip)
+    Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
+    Q_PROPERTY(QDBusObjectPath Menu READ menu)
+
+public:
+    explicit DBusStatusNotifierItem(QDBusConnection bus = QDBusConnection::sessionBus(),
+                                    QObject* parent = nullptr);
+    ~DBusStatusNotifierItem() override;
+
+    void setIcon(const QList<Pixmap>& sizes, const QString& toolTip) override;
+    void registerWithWatcher() override;
+    QString serviceName() const { return m_serviceName; }
+
+    QString category() const { return QStringLiteral("ApplicationStatus"); }
+    QString id() const { return QStringLiteral("ostavel"); }
+    QString title() const { return QStringLiteral("Ostavel"); }
+    QString status() const { return QStringLiteral("Active"); }
+    int windowId() const { return 0; }
+    QString noName() const { return {}; }
+    StatusNotifierPixmaps iconPixmap() const { return m_pixmaps; }
+    StatusNotifierPixmaps noPixmaps() const { return {}; }
+    StatusNotifierToolTip toolTip() const;
+    bool itemIsMenu() const { return false; }
+    QDBusObjectPath menu() const { return QDBusObjectPath(QStringLiteral("/NO_DBUSMENU")); }
+
+public slots:
+    void Activate(int x, int y);
+    void SecondaryActivate(int x, int y);
+    void ContextMenu(int x, int y);
+    void Scroll(int delta, const QString& orientation);
+
+signals:
+    void NewTitle();
+    void NewIcon();
+    void NewToolTip();
+    void NewStatus(const QString& status);
+
+private:
+    void activate(Activation activation, int x, int y);
+
+    QDBusConnection m_bus;
+    QString m_serviceName;
+    bool m_exported = false;
+    bool m_nameRequested = false;
+    StatusNotifierPixmaps m_pixmaps;
+    QString m_toolTip;
+};
+
+QDBusArgument& operator<<(QDBusArgument& argument, const StatusNotifierItem::Pixmap& pixmap);
+const QDBusArgument& operator>>(const QDBusArgument& argument, StatusNotifierItem::Pixmap& pixmap);
+QDBusArgument& operator<<(QDBusArgument& argument, const StatusNotifierToolTip& toolTip);
+const QDBusArgument& operator>>(const QDBusArgument& argument, StatusNotifierToolTip& toolTip);
+
+Q_DECLARE_METATYPE(StatusNotifierItem::Pixmap)
+Q_DECLARE_METATYPE(StatusNotifierToolTip)

@@ -1,0 +1,99 @@
+#include "Platform/Linux/LinuxTrayHostWatcher.h"
+
+#include "Platform/Linux/XEmbedTrayWatcher.h"
+
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
+
+namespace {
+const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
+constexpr int callTimeoutMs = 5000;
+} // namespace
+
+LinuxTrayHostWatcher::LinuxTrayHostWatcher(QDBusConnection bus, QObject* parent)
+    : TrayHostWatcher(parent)
+    , m_bus(std::move(bus))
+{
+    m_xembed = std::make_unique<XEmbedTrayWatcher>([this] { emit changed(); });
+    if (!m_bus.isConnected())
+        return;
+
+    m_serviceWatcher = new QDBusServiceWatcher(watcherService, m_bus,
+                                               QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(m_serviceWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) {
+                // A new watcher knows nothing of the old one's hosts until it says so.
+                setStatusNotifierHost(false);
+                ++m_question;
+                if (!newOwner.isEmpty())
+                    askWhetherHostRegistered();
+            });
+    // Matched by path and interface alone: naming the service would make Qt look its owner up
+    // synchronously.
+    m_bus.connect(QString(), watcherPath, watcherService,
+                  QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(onHostRegistered()));
+    m_bus.connect(QString(), watcherPath, watcherService,
+                  QStringLiteral("StatusNotifierHostUnregistered"), this,
+                  SLOT(onHostUnregistered()));
+    askWhetherHostRegistered();
+}
+
+LinuxTrayHostWatcher::~LinuxTrayHostWatcher()
+{
+    if (!m_bus.isConnected())
+        return;
+    m_bus.disconnect(QString(), watcherPath, watcherService,
+                     QStringLiteral("StatusNotifierHostRegistered"), this,
+                     SLOT(onHostRegistered()));
+    m_bus.disconnect(QString(), watcherPath, watcherService,
+                     QStringLiteral("StatusNotifierHostUnregistered"), this,
+                     SLOT(onHostUnregistered()));
+}
+
+bool LinuxTrayHostWatcher::hasXEmbedTray() const
+{
+    return m_xembed->hasTray();
+}
+
+void LinuxTrayHostWatcher::askWhetherHostRegistered()
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        watcherService, watcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
+    call << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
+    call.setAutoStartService(false);
+    const int question = m_question;
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, callTimeoutMs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, question](QDBusPendingCallWatcher* finished) {
+                finished->deleteLater();
+                if (question != m_question)
+                    return;
+                // No watcher at all answers with an error: no host.
+                const QDBusPendingReply<QDBusVariant> reply = *finished;
+                setStatusNotifierHost(!reply.isError() && reply.value().variant().toBool());
+            });
+}
+
+void LinuxTrayHostWatcher::onHostRegistered()
+{
+    setStatusNotifierHost(true);
+}
+
+void LinuxTrayHostWatcher::onHostUnregistered()
+{
+    // Another host may remain: the watcher knows.
+    ++m_question;
+    askWhetherHostRegistered();
+}
+
+void LinuxTrayHostWatcher::setStatusNotifierHost(bool present)
+{
+    if (present == m_statusNotifierHost)
+        return;
+    m_statusNotifierHost = present;
+    emit changed();
+}

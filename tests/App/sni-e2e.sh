@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# The real binary against a fake StatusNotifierItem watcher and host on the private session bus:
+# a host that appears after Ostavel, the item's click position, a watcher restart, Ctrl+Q in the
+# open menu, and a host that was there before Ostavel. Run inside tests/support/with-session.sh
+# (x11, dbus).
+#
+#   sni-e2e.sh OSTAVEL STORE_DEFAULTS FAKE_WATCHER ARTIFACT_DIR
+set -u
+ostavel="$1"
+store_defaults="$2"
+fake_watcher="$3"
+artifacts="$4"
+mkdir -p "$artifacts"
+rm -f "$artifacts"/sni-*.log
+
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    for log in "$artifacts"/sni-*.log; do sed "s|^|  $(basename "$log"): |" "$log" >&2; done
+    exit 1
+}
+wait_for() {
+    local seconds="$1"
+    shift
+    for _ in $(seq 1 $((seconds * 20))); do
+        "$@" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+count() { grep -c "$1" "$2" 2>/dev/null; }
+# Whether the watcher has read a whole icon from the item $1 times.
+registered() {
+    [ "$(count "^registered .* icons=6 size=64x64 complete=True" "$artifacts/sni-watcher.log")" = "$1" ]
+}
+
+start_watcher() {
+    /usr/bin/python3 "$fake_watcher" --host-after "$1" >>"$artifacts/sni-watcher.log" 2>&1 &
+    watcher=$!
+    pids+=("$watcher")
+}
+start_ostavel() {
+    QT_LOGGING_RULES="com.ostavel.app.*.info=true" "$ostavel" >"$artifacts/sni-$1.log" 2>&1 &
+    ostavel_pid=$!
+    pids+=("$ostavel_pid")
+}
+
+"$store_defaults" --bool com.ostavel.onboardingCompleted=true || fail "could not store defaults"
+
+# A host that comes up after Ostavel: the watcher at 1 s, its host 4 s after Ostavel started.
+start_ostavel late
+sleep 1
+start_watcher 3
+wait_for 5 grep -q "host registered" "$artifacts/sni-watcher.log" || fail "the fake host did not start"
+wait_for 2 registered 1 || fail "no icon within 2 s of the host"
+wait_for 1 grep -q "Tray icon shown" "$artifacts/sni-late.log" || fail "the icon was not logged"
+[ "$(count "No system tray is available" "$artifacts/sni-late.log")" = 1 ] ||
+    fail "the missing tray was not logged exactly once"
+service=$(sed -n 's/^registered \([^ ]*\) .*/\1/p' "$artifacts/sni-watcher.log" | head -1)
+
+# Activate at a position opens the menu there.
+menu_at() {
+    for w in $(xdotool search --all --pid "$ostavel_pid" --onlyvisible 2>/dev/null); do
+        xdotool getwindowgeometry "$w" 2>/dev/null | grep -q "Position: $1 " && return 0
+    done
+    return 1
+}
+gdbus call --session --dest "$service" --object-path /StatusNotifierItem \
+    --method org.kde.StatusNotifierItem.Activate 300 200 >/dev/null || fail "Activate failed"
+wait_for 2 menu_at "300,200" || fail "the menu did not open at 300,200"
+xdotool key Escape
+
+# The watcher dies and comes back, with its host: the item registers again.
+kill "$watcher"
+wait "$watcher" 2>/dev/null
+start_watcher 0
+wait_for 2 registered 2 || fail "no icon within 2 s of the restarted host"
+
+# Ctrl+Q in the open menu quits.
+gdbus call --session --dest "$service" --object-path /StatusNotifierItem \
+    --method org.kde.StatusNotifierItem.ContextMenu 40 30 >/dev/null || fail "ContextMenu failed"
+wait_for 2 menu_at "40,30" || fail "the menu did not open at 40,30"
+xdotool key ctrl+q
+wait_for 3 bash -c "! kill -0 $ostavel_pid 2>/dev/null" || fail "Ctrl+Q in the open menu did not quit"
+
+# A host that was there before Ostavel.
+start_ostavel early
+wait_for 2 registered 3 || fail "no icon within 2 s with the host already up"
+wait_for 1 grep -q "Tray icon shown" "$artifacts/sni-early.log" || fail "the icon was not logged"
+grep -q "No system tray is available" "$artifacts/sni-early.log" && fail "a tray was reported missing"
+echo "StatusNotifierItem hosts: late, restarted and early all show the icon"
