@@ -22,11 +22,9 @@ SliderRow::SliderRow(const QString& label, const QString& tooltip, double minimu
     m_label = new QLabel(label, this);
     m_label->setTextFormat(Qt::PlainText);
     m_tip = new InfoTip(tooltip, this);
+    // The usual UI fonts draw digits of one width already, so the text does not jitter while
+    // dragging; a second, monospace font would only cost memory.
     m_valueLabel = new QLabel(this);
-    QFont digits = m_valueLabel->font();
-    digits.setStyleHint(QFont::Monospace);
-    digits.setFamilies({QStringLiteral("monospace")});
-    m_valueLabel->setFont(digits);
     m_valueLabel->setForegroundRole(QPalette::PlaceholderText);
     top->addWidget(m_label);
     top->addWidget(m_tip);
