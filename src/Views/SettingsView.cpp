@@ -53,6 +53,10 @@ SettingsView::SettingsView(ConfigurationManager& configManager,
     m_tabs->addTab(scrolling(m_othersTab), symbolIcon(QStringLiteral("gearshape"), symbolColor),
                    QStringLiteral("Others"));
     layout->addWidget(m_tabs);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == 2)
+            m_othersTab->refreshLaunchAtLogin();
+    });
 }
 
 SettingsView::~SettingsView() = default;

@@ -17,8 +17,24 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace {
+// Like the sliders: the wheel scrolls the tab unless the stepper has the focus.
+class FocusWheelSpinBox : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+protected:
+    void wheelEvent(QWheelEvent* event) override
+    {
+        if (hasFocus())
+            QSpinBox::wheelEvent(event);
+        else
+            event->ignore();
+    }
+};
+
 struct PresetLook {
     QString title;
     QString symbol;
@@ -119,7 +135,8 @@ TimingTab::TimingTab(ConfigurationManager& configManager, QWidget* parent)
                                     &Configuration::longBreakDurationSeconds, 60, 900, 30);
     advanced->addWidget(m_longBreakDuration);
 
-    m_intervalStepper = new QSpinBox;
+    m_intervalStepper = new FocusWheelSpinBox;
+    m_intervalStepper->setFocusPolicy(Qt::StrongFocus);
     m_intervalStepper->setRange(1, 10);
     m_intervalStepper->setSingleStep(1);
     m_intervalStepper->setSuffix(QStringLiteral(" breaks"));

@@ -23,6 +23,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 #include <limits>
 
@@ -147,6 +148,25 @@ TEST_F(SettingsTest, OpeningWritesNothingAndEachEditIsOneAssignment)
     Configuration expected = before;
     expected.cursorAlertDurationSeconds = 0;
     EXPECT_EQ(manager.config(), expected);
+
+    // The wheel over a slider that lies under the pointer scrolls the tab; a focused one moves.
+    const auto wheel = [](QWidget* target) {
+        QWheelEvent event(QPointF(5, 5), target->mapToGlobal(QPointF(5, 5)), QPoint(),
+                          QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &event);
+        return event.isAccepted();
+    };
+    saves.clear();
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+    work->clearFocus();
+    EXPECT_FALSE(wheel(work));
+    EXPECT_FALSE(wheel(timing->longBreakIntervalStepper()));
+    EXPECT_EQ(saves.count(), 0);
+    work->setFocus();
+    ASSERT_TRUE(work->hasFocus());
+    EXPECT_TRUE(wheel(work));
+    EXPECT_EQ(saves.count(), 1);
 }
 
 TEST_F(SettingsTest, APresetClickChangesItsTenFieldsOnlyAndMovesTheHighlight)
