@@ -223,6 +223,9 @@ void AppDelegate::startMainApp()
             Qt::QueuedConnection);
     connect(&engine, &BreakManager::accumulatedWorkTimeChanged, this,
             &AppDelegate::refreshStatusItem, Qt::QueuedConnection);
+    // A new work duration moves the countdown at once, also while no work is counted.
+    connect(m_configManager.get(), &ConfigurationManager::configChanged, this,
+            &AppDelegate::refreshStatusItem, Qt::QueuedConnection);
     QMetaObject::invokeMethod(this, &AppDelegate::refreshStatusItem, Qt::QueuedConnection);
 
     wireEngineCallbacks();

@@ -7,6 +7,8 @@
 #include "Logging/SentryManager.h"
 #include "MediaSoundPlayer.h"
 #include "Platform/Linux/DBusStatusNotifierItem.h"
+#include "Platform/Linux/DesktopEntryCatalogue.h"
+#include "Platform/Linux/DesktopEntryInstalledApplications.h"
 #include "Platform/Linux/LinuxActivityMonitor.h"
 #include "Platform/Linux/LinuxBreakBlockerManager.h"
 #include "Platform/Linux/LinuxTrayHostWatcher.h"
@@ -16,6 +18,7 @@
 #include "Update/SparkleUpdaterManager.h"
 #include "Windows/FeedbackWindowController.h"
 #include "Windows/OnboardingWindowController.h"
+#include "Windows/SettingsWindowController.h"
 // UpdateWindowController.h needs both dialogs complete for its inline accessors.
 #include "Windows/UpdateCheckDialog.h"
 #include "Windows/UpdatePromptDialog.h"
@@ -55,9 +58,11 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     c.startActivityMonitor = [](ActivityMonitorProtocol& monitor) {
         static_cast<ActivityMonitor&>(monitor).start();
     };
+    // One catalogue of installed applications, read once, for the blockers and the picker.
+    auto catalogue = std::make_shared<DesktopEntryCatalogue>();
     c.makeBreakBlockerManager =
-        [](ConfigurationManager& config) -> std::unique_ptr<BreakBlockerManagerProtocol> {
-        return makeLinuxBreakBlockerManager(config);
+        [catalogue](ConfigurationManager& config) -> std::unique_ptr<BreakBlockerManagerProtocol> {
+        return makeLinuxBreakBlockerManager(config, catalogue);
     };
     c.makeUpdater = [] { return std::make_unique<SparkleUpdaterManager>(); };
     c.makeUpdateWindowController = [](SparkleUpdaterManager& updater) {
@@ -83,6 +88,16 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     c.makePointerButtonState = [] { return std::make_unique<X11PointerButtonState>(); };
     c.makeTrayHostWatcher = [] { return std::make_unique<LinuxTrayHostWatcher>(); };
     c.makeStatusNotifierItem = [] { return std::make_unique<DBusStatusNotifierItem>(); };
+    c.makeSettingsWindowController = [catalogue](ConfigurationManager& config,
+                                                 SparkleUpdaterManager* updater) {
+        SettingsEnvironment environment;
+        environment.loginItem = std::make_shared<XdgAutostartLoginItem>();
+        environment.applications = std::make_shared<DesktopEntryInstalledApplications>(catalogue);
+        environment.pixmapDirs =
+            QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                      QStringLiteral("pixmaps"), QStandardPaths::LocateDirectory);
+        return std::make_unique<SettingsWindowController>(config, updater, std::move(environment));
+    };
     return c;
 }
 

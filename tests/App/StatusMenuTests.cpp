@@ -229,6 +229,17 @@ TEST_F(StatusMenuTest, IconShowsTheCountdownAndRedrawsOncePerMinute)
     EXPECT_EQ(delegate().statusItem()->toolTip(), QStringLiteral("33m"));
 }
 
+TEST_F(StatusMenuTest, IconFollowsANewWorkDurationAtOnce)
+{
+    work();
+    settle();
+    EXPECT_EQ(delegate().statusItemContent().text, QStringLiteral("35m"));
+    // No tick in between: the edit alone redraws.
+    configure([](Configuration& c) { c.workDurationSeconds = 600; });
+    settle();
+    EXPECT_EQ(delegate().statusItemContent().text, QStringLiteral("10m"));
+}
+
 TEST_F(StatusMenuTest, IconShowsBlockedAndDisabled)
 {
     blockers->block();

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QHash>
+#include <QWidget>
+
+class QLabel;
+class QVBoxLayout;
+
+// One group of a settings form: an optional header over a rounded box of rows, each row
+// separated from the next by a hairline.
+class FormSection : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit FormSection(const QString& header = {}, QWidget* parent = nullptr);
+
+    void addRow(QWidget* row);
+    void addRow(QLayout* row);
+    // Hides or shows a row added as a widget, with the hairline above it.
+    void setRowVisible(QWidget* row, bool visible);
+    QLabel* headerLabel() const { return m_header; }
+
+private:
+    QWidget* addSeparatorIfNeeded();
+
+    QLabel* m_header = nullptr;
+    QVBoxLayout* m_rows = nullptr;
+    QHash<QWidget*, QWidget*> m_separators;
+};

@@ -1,0 +1,85 @@
+#include "Views/SettingsView.h"
+
+#include "Views/OthersTab.h"
+#include "Views/SmartFocusTab.h"
+#include "Views/SymbolImage.h"
+#include "Views/TimingTab.h"
+
+#include <QIcon>
+#include <QPixmap>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+QIcon symbolIcon(const QString& name, const QColor& color)
+{
+    QIcon icon;
+    for (int size : {16, 32})
+        icon.addPixmap(QPixmap::fromImage(SymbolImage::render(name, size, color)));
+    return icon;
+}
+
+QScrollArea* scrolling(QWidget* content)
+{
+    auto* area = new QScrollArea;
+    area->setWidget(content);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return area;
+}
+} // namespace
+
+SettingsView::SettingsView(ConfigurationManager& configManager,
+                           SparkleUpdaterManager* sparkleUpdater, SettingsEnvironment environment,
+                           QWidget* parent)
+    : QWidget(parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    m_tabs = new QTabWidget(this);
+    m_tabs->setDocumentMode(true);
+    m_timingTab = new TimingTab(configManager);
+    m_smartFocusTab = new SmartFocusTab(configManager, environment);
+    m_othersTab = new OthersTab(configManager, sparkleUpdater, environment.loginItem);
+    const QColor symbolColor = palette().color(QPalette::WindowText);
+    m_tabs->addTab(scrolling(m_timingTab), symbolIcon(QStringLiteral("clock"), symbolColor),
+                   QStringLiteral("Timing"));
+    m_tabs->addTab(scrolling(m_smartFocusTab),
+                   symbolIcon(QStringLiteral("brain.head.profile"), symbolColor),
+                   QStringLiteral("Smart Focus"));
+    m_tabs->addTab(scrolling(m_othersTab), symbolIcon(QStringLiteral("gearshape"), symbolColor),
+                   QStringLiteral("Others"));
+    layout->addWidget(m_tabs);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == 2)
+            m_othersTab->refreshLaunchAtLogin();
+    });
+}
+
+SettingsView::~SettingsView() = default;
+
+void SettingsView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // The login item can change behind our back (another tool, the desktop's own settings).
+    m_othersTab->refreshLaunchAtLogin();
+}
+
+QString SettingsView::formatDuration(qint64 seconds)
+{
+    if (seconds < 60 || seconds % 60 != 0)
+        return QStringLiteral("%1s").arg(seconds);
+    return QStringLiteral("%1 min").arg(seconds / 60);
+}
+
+QString SettingsView::valueText(double seconds)
+{
+    // 2^63: the first double beyond qint64.
+    constexpr double limit = 9223372036854775808.0;
+    if (std::isnan(seconds) || seconds >= limit || seconds < -limit)
+        return QStringLiteral("\u2014");
+    return formatDuration(qint64(seconds));
+}

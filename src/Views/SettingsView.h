@@ -1,0 +1,46 @@
+#pragma once
+
+#include "Views/SettingsEnvironment.h"
+
+#include <QWidget>
+
+class ConfigurationManager;
+class OthersTab;
+class QTabWidget;
+class SmartFocusTab;
+class SparkleUpdaterManager;
+class TimingTab;
+
+// The settings window's content: the tabs "Timing", "Smart Focus" and "Others". Every control
+// edits by one assignment of the whole configuration; building the view or following a change
+// made elsewhere (another view, onboarding, a preset) writes nothing. Several views may edit one
+// manager at once and each follows the others. Main thread.
+class SettingsView : public QWidget {
+    Q_OBJECT
+
+public:
+    // The updater may be null (a build without one): the update controls are then disabled.
+    SettingsView(ConfigurationManager& configManager, SparkleUpdaterManager* sparkleUpdater,
+                 SettingsEnvironment environment, QWidget* parent = nullptr);
+    ~SettingsView() override;
+
+    // The value text of a duration in whole seconds: "45s", "90s", "1 min", "120 min".
+    static QString formatDuration(qint64 seconds);
+    // The same for a stored value, truncated toward zero; NaN and values beyond 64 bits read
+    // "—" rather than fail.
+    static QString valueText(double seconds);
+
+    QTabWidget* tabs() const { return m_tabs; }
+    TimingTab* timingTab() const { return m_timingTab; }
+    SmartFocusTab* smartFocusTab() const { return m_smartFocusTab; }
+    OthersTab* othersTab() const { return m_othersTab; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QTabWidget* m_tabs = nullptr;
+    TimingTab* m_timingTab = nullptr;
+    SmartFocusTab* m_smartFocusTab = nullptr;
+    OthersTab* m_othersTab = nullptr;
+};
