@@ -7,10 +7,13 @@
 #include "MediaSoundPlayer.h"
 #include "Platform/Linux/LinuxActivityMonitor.h"
 #include "Platform/Linux/LinuxBreakBlockerManager.h"
+#include "Platform/Linux/X11CompositorProbe.h"
 #include "Platform/Linux/X11PointerButtonState.h"
 #include "Platform/Linux/XdgAutostartLoginItem.h"
 #include "SentryCrashReporting.h"
 #include "Update/SparkleUpdaterManager.h"
+#include "Windows/CursorAlertWindowController.h"
+#include "Windows/PreAlertWindowController.h"
 // UpdateWindowController.h needs both dialogs complete for its inline accessors.
 #include "Windows/UpdateCheckDialog.h"
 #include "Windows/UpdatePromptDialog.h"
@@ -57,6 +60,13 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     c.makeLoginItem = [] { return std::make_unique<XdgAutostartLoginItem>(); };
     c.makeSoundPlayer = [] { return std::make_unique<MediaSoundPlayer>(); };
     c.makePointerButtonState = [] { return std::make_unique<X11PointerButtonState>(); };
+    c.makePreAlertWindowController = [](BreakManager& engine) -> std::unique_ptr<WindowController> {
+        return std::make_unique<PreAlertWindowController>(engine, x11CompositorRunning);
+    };
+    c.makeCursorAlertWindowController =
+        [](BreakManager& engine) -> std::unique_ptr<WindowController> {
+        return std::make_unique<CursorAlertWindowController>(engine, x11CompositorRunning);
+    };
     return c;
 }
 
