@@ -21,7 +21,7 @@ void PanelBackground::paint(QPainter& painter, const QRectF& cardRect, const Car
     path.addRoundedRect(cardRect, card.radius, card.radius);
     if (!isCompositing) {
         // The window is shaped to the outline; fill it all so no edge pixel is left unpainted.
-        painter.fillRect(cardRect, card.opaque);
+        painter.fillRect(cardRect.toAlignedRect(), card.opaque);
     } else {
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.fillPath(path, card.fill);
