@@ -9,7 +9,8 @@ packages=(
     libqt6svg6 libqt6multimedia6 qt6-image-formats-plugins
     libxss-dev libxres-dev libx11-dev libxcb1-dev libxi-dev libpulse-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xdotool x11-xserver-utils x11-utils openbox trayer imagemagick desktop-file-utils
+    xvfb xauth xdotool x11-xserver-utils x11-utils openbox trayer imagemagick
+    desktop-file-utils xcompmgr
     dbus-daemon dbus-bin libglib2.0-bin python3 python3-gi gir1.2-glib-2.0
     pulseaudio pulseaudio-utils
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good

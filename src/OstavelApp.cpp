@@ -12,12 +12,15 @@
 #include "Platform/Linux/LinuxActivityMonitor.h"
 #include "Platform/Linux/LinuxBreakBlockerManager.h"
 #include "Platform/Linux/LinuxTrayHostWatcher.h"
+#include "Platform/Linux/X11CompositorProbe.h"
 #include "Platform/Linux/X11PointerButtonState.h"
 #include "Platform/Linux/XdgAutostartLoginItem.h"
 #include "SentryCrashReporting.h"
 #include "Update/SparkleUpdaterManager.h"
+#include "Windows/CursorAlertWindowController.h"
 #include "Windows/FeedbackWindowController.h"
 #include "Windows/OnboardingWindowController.h"
+#include "Windows/PreAlertWindowController.h"
 #include "Windows/SettingsWindowController.h"
 // UpdateWindowController.h needs both dialogs complete for its inline accessors.
 #include "Windows/UpdateCheckDialog.h"
@@ -97,6 +100,13 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
             QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
                                       QStringLiteral("pixmaps"), QStandardPaths::LocateDirectory);
         return std::make_unique<SettingsWindowController>(config, updater, std::move(environment));
+    };
+    c.makePreAlertWindowController = [](BreakManager& engine) -> std::unique_ptr<WindowController> {
+        return std::make_unique<PreAlertWindowController>(engine, x11CompositorRunning);
+    };
+    c.makeCursorAlertWindowController =
+        [](BreakManager& engine) -> std::unique_ptr<WindowController> {
+        return std::make_unique<CursorAlertWindowController>(engine, x11CompositorRunning);
     };
     return c;
 }

@@ -107,6 +107,8 @@ public:
     // Invalid while not disabled.
     QDateTime disableEndDate() const { return m_disableEndDate; }
     double snoozedTime() const { return m_snoozedTime; }
+    // The settings the engine reads on every tick; views read the snooze length from it.
+    ConfigurationManager& configManager() const { return m_configManager; }
 
     double timeUntilBreak() const;
     bool isNextBreakLong() const;
