@@ -131,8 +131,11 @@ StatusPanelContent StatusPanelContent::make(const StatusPanelInput& in)
             c.details.append({QStringLiteral("Due in ") + formatTimeUntilBreak(in.timeUntilBreak)});
         }
         if (in.longBreakEnabled) {
-            const qint64 r = in.longBreakIntervalBreaks - in.completedBreakCount;
-            if (r < 1) {
+            // Compared before subtracting: a stored interval near the 64-bit minimum would
+            // overflow the difference.
+            const bool longNext = in.completedBreakCount >= in.longBreakIntervalBreaks;
+            const qint64 r = longNext ? 0 : in.longBreakIntervalBreaks - in.completedBreakCount;
+            if (longNext) {
                 c.details.append({QStringLiteral("Next break is a long break"), Tone::orange});
             } else {
                 c.details.append({QStringLiteral("%1 break%2 until long break")

@@ -149,6 +149,11 @@ TEST(StatusPanelContent, LongBreakCountdown)
     EXPECT_EQ(line(0), (Line{QStringLiteral("2 breaks until long break")}));
     EXPECT_EQ(line(1), (Line{QStringLiteral("1 break until long break")}));
     EXPECT_EQ(line(2), (Line{QStringLiteral("Next break is a long break"), Tone::orange}));
+    // Stored extremes must not overflow the count of breaks left.
+    in.longBreakIntervalBreaks = std::numeric_limits<qint64>::min();
+    EXPECT_EQ(line(5), (Line{QStringLiteral("Next break is a long break"), Tone::orange}));
+    in.longBreakIntervalBreaks = std::numeric_limits<qint64>::max();
+    EXPECT_EQ(line(0), (Line{QStringLiteral("9223372036854775807 breaks until long break")}));
     in.longBreakEnabled = false;
     EXPECT_EQ(StatusPanelContent::make(in).details.size(), 1);
 }
