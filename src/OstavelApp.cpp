@@ -1,12 +1,13 @@
 #include "OstavelApp.h"
 
 #include "AppDelegate.h"
+#include "AppLog.h"
 #include "BreakManager/ActivityMonitorProtocol.h"
 #include "BreakManager/BreakBlockerManagerProtocol.h"
 #include "Logging/SentryManager.h"
-#include "MediaSoundPlayer.h"
 #include "Platform/Linux/LinuxActivityMonitor.h"
 #include "Platform/Linux/LinuxBreakBlockerManager.h"
+#include "Platform/Linux/PulseSampleSoundPlayer.h"
 #include "Platform/Linux/X11PointerButtonState.h"
 #include "Platform/Linux/XdgAutostartLoginItem.h"
 #include "SentryCrashReporting.h"
@@ -55,7 +56,7 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
         return std::make_unique<SentryCrashReporting>(std::make_unique<SentryManager>());
     };
     c.makeLoginItem = [] { return std::make_unique<XdgAutostartLoginItem>(); };
-    c.makeSoundPlayer = [] { return std::make_unique<MediaSoundPlayer>(); };
+    c.makeSoundPlayer = [] { return std::make_unique<PulseSampleSoundPlayer>(QString(), &lcApp); };
     c.makePointerButtonState = [] { return std::make_unique<X11PointerButtonState>(); };
     return c;
 }
