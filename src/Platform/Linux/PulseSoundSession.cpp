@@ -1,5 +1,6 @@
 #include "Platform/Linux/PulseSoundSession.h"
 
+#include <algorithm>
 #include <pulse/context.h>
 #include <pulse/error.h>
 #include <pulse/introspect.h>
@@ -266,7 +267,7 @@ void PulseSoundSession::onStreamState(pa_stream* stream, void* data)
         }
         session->finish(job);
         return;
-    case PA_STREAM_FAILED:
+    case PA_STREAM_FAILED: {
         // With the whole connection gone, lose() counts and drops what was in flight.
         if (pa_context_get_state(session->m_context) != PA_CONTEXT_READY)
             return;
@@ -278,11 +279,15 @@ void PulseSoundSession::onStreamState(pa_stream* stream, void* data)
                                       << pa_strerror(pa_context_errno(session->m_context))
                                       << "); sounds play through a stream";
             }
-        } else if (job->awaitingAnswer) {
-            session->m_counters.skipped.fetch_add(1);
+            session->finish(job);
+            return;
         }
+        const bool unplayed = job->awaitingAnswer;
         session->finish(job);
+        if (unplayed)
+            session->skip(1, "the sound server refuses a stream");
         return;
+    }
     default:
         return;
     }
@@ -367,26 +372,27 @@ void PulseSoundSession::onReady()
     m_ready = true;
     m_counters.connected.store(true);
     m_retryMs = firstRetryMs;
+    std::vector<Request> waiting;
+    waiting.swap(m_waiting);
+    const auto stale = std::partition(waiting.begin(), waiting.end(), [](const Request& request) {
+        return request.age.elapsed() <= requestLifetimeMs;
+    });
+    // Still part of the outage that held them back.
+    skip(int(waiting.end() - stale), "the sound server answered too late");
+    waiting.erase(stale, waiting.end());
     if (m_outageLogged)
         qCInfo(lcSoundPlayer) << "Sound server reachable again";
     m_outageLogged = false;
+
     // A new server (or a restarted one) has none of our samples.
     for (auto& [name, sample] : m_samples) {
         if (sample.decoded && sample.cache != Cache::Uploading)
             upload(sample);
     }
-    std::vector<Request> waiting;
-    waiting.swap(m_waiting);
-    int stale = 0;
     for (const Request& request : waiting) {
-        if (request.age.elapsed() > requestLifetimeMs) {
-            ++stale;
-            continue;
-        }
         if (Sample* sample = sampleFor(request.name, true))
             playNow(*sample);
     }
-    skip(stale, "the sound server answered too late");
 }
 
 void PulseSoundSession::lose(const char* why)
