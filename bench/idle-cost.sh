@@ -8,6 +8,9 @@
 #
 # OSTAVEL_BENCH_CONFIGURATION='{"breakBlockMeetingEnabled":false}' stores a configuration first
 # (JSON as the settings hold it), for example to see the cost without the blocker checks.
+# OSTAVEL_BENCH_OUTAGE=pulse (or pulse,dbus) stops the sound server (and the session bus) once the
+# application has settled, and measures the outage: reconnecting must not cost more than idling.
+# OSTAVEL_BENCH_OUTAGE=frozen-pulse freezes the sound server instead (SIGSTOP), as a stuck daemon.
 #
 # utime+stime count in clock ticks (10 ms), too coarse for 0.05 % of 30 s, so the scheduler's
 # nanosecond run time of every thread (/proc/PID/task/*/schedstat) is given beside it.
@@ -26,6 +29,7 @@ window="${OSTAVEL_BENCH_WINDOW:-30}"
 
 pids=()
 cleanup() {
+    kill -CONT "${OSTAVEL_TEST_PULSE_PID:-0}" 2>/dev/null || true
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
 }
@@ -56,6 +60,10 @@ per_thread() { for t in /proc/"$pid"/task/*; do echo "$(cat $t/comm) $(awk '{pri
 
 [ -n "${OSTAVEL_BENCH_CONFIGURATION:-}" ] && echo "configuration: $OSTAVEL_BENCH_CONFIGURATION"
 sleep "$settle"
+case ",${OSTAVEL_BENCH_OUTAGE:-}," in *,pulse,*) kill "$OSTAVEL_TEST_PULSE_PID"; echo "outage: sound server stopped" ;; esac
+case ",${OSTAVEL_BENCH_OUTAGE:-}," in *,frozen-pulse,*) kill -STOP "$OSTAVEL_TEST_PULSE_PID"; echo "outage: sound server frozen" ;; esac
+case ",${OSTAVEL_BENCH_OUTAGE:-}," in *,dbus,*) kill "$OSTAVEL_TEST_DBUS_PID"; echo "outage: session bus stopped" ;; esac
+[ -n "${OSTAVEL_BENCH_OUTAGE:-}" ] && sleep 5
 kill -0 "$pid" 2>/dev/null || { echo "ostavel exited:" >&2; cat "$OSTAVEL_TEST_SESSION_ROOT/ostavel.log" >&2; exit 1; }
 ticks_before=$(cpu_ticks)
 ns_before=$(run_ns)

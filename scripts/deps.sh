@@ -5,15 +5,14 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config clang-format
-    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev qt6-qpa-plugins
-    libqt6svg6 libqt6multimedia6 qt6-image-formats-plugins
-    libxss-dev libxres-dev libx11-dev libxcb1-dev libxi-dev libpulse-dev
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins
+    libqt6svg6 qt6-image-formats-plugins
+    libxss-dev libxres-dev libx11-dev libxcb1-dev libxi-dev libpulse-dev libmpg123-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-xserver-utils x11-utils openbox trayer imagemagick
     desktop-file-utils xcompmgr
     dbus-daemon dbus-bin libglib2.0-bin python3 python3-gi gir1.2-glib-2.0
     pulseaudio pulseaudio-utils
-    gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     tzdata procps ca-certificates
     binutils  # readelf and addr2line, for the crash-report tests
 )

@@ -5,13 +5,13 @@
 #include "BreakManager/ActivityMonitorProtocol.h"
 #include "BreakManager/BreakBlockerManagerProtocol.h"
 #include "Logging/SentryManager.h"
-#include "MediaSoundPlayer.h"
 #include "Platform/Linux/DBusStatusNotifierItem.h"
 #include "Platform/Linux/DesktopEntryCatalogue.h"
 #include "Platform/Linux/DesktopEntryInstalledApplications.h"
 #include "Platform/Linux/LinuxActivityMonitor.h"
 #include "Platform/Linux/LinuxBreakBlockerManager.h"
 #include "Platform/Linux/LinuxTrayHostWatcher.h"
+#include "Platform/Linux/PulseSampleSoundPlayer.h"
 #include "Platform/Linux/X11CompositorProbe.h"
 #include "Platform/Linux/X11PointerButtonState.h"
 #include "Platform/Linux/XdgAutostartLoginItem.h"
@@ -87,7 +87,7 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
         return std::make_unique<FeedbackWindowController>(**sentry);
     };
     c.makeLoginItem = [] { return std::make_unique<XdgAutostartLoginItem>(); };
-    c.makeSoundPlayer = [] { return std::make_unique<MediaSoundPlayer>(); };
+    c.makeSoundPlayer = [] { return std::make_unique<PulseSampleSoundPlayer>(QString(), &lcApp); };
     c.makePointerButtonState = [] { return std::make_unique<X11PointerButtonState>(); };
     c.makeTrayHostWatcher = [] { return std::make_unique<LinuxTrayHostWatcher>(); };
     c.makeStatusNotifierItem = [] { return std::make_unique<DBusStatusNotifierItem>(); };

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End to end: the real binary in a private X session with an XEmbed tray host (trayer), a stored
 # configuration of a few seconds of work and a short break, and input from xdotool. Passes when
-# the session log shows a whole cycle; leaves screenshots of the tray and its menu in the
-# artifact folder. Run inside tests/support/with-session.sh (x11, dbus, pulse).
+# the session log shows a whole cycle on time while the sound server is frozen (as a stuck audio
+# daemon is); leaves screenshots of the tray and its menu in the artifact folder. Run inside
+# tests/support/with-session.sh (x11, dbus, pulse).
 #
 #   tray-e2e.sh OSTAVEL STORE_DEFAULTS ARTIFACT_DIR
 set -u
@@ -14,6 +15,7 @@ rm -f "$artifacts"/tray*.png "$artifacts"/ostavel*.log "$artifacts"/session.log
 
 pids=()
 cleanup() {
+    kill -CONT "$OSTAVEL_TEST_PULSE_PID" 2>/dev/null
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
     for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
 }
@@ -140,6 +142,9 @@ pids=("$ostavel_pid" "${pids[@]}")
 
 session_log="$XDG_DATA_HOME/Ostavel/session.log"
 wait_for 10 grep -q "Idle → Working" "$session_log" 2>/dev/null || fail "work never started"
+# From here on the sound server takes requests and never answers: every sound of the cycle is
+# due while it is frozen.
+kill -STOP "$OSTAVEL_TEST_PULSE_PID" || fail "could not freeze the sound server"
 
 # The countdown in the tray, a few seconds into the work period.
 sleep 1.5
@@ -185,6 +190,22 @@ for step in "${expected[@]}"; do
 $actual"
     line=$next
 done
+
+# On time: the pre-alert 3 s before the break, the break 3 s long (log stamps are whole seconds).
+stamp() {
+    date -d "$(grep -m1 "] $1\$" "$session_log" | sed 's/^\[\([^]]*\)\].*/\1/')" +%s
+}
+pre_alert=$(stamp "Working → Pre-Alert")
+on_break=$(stamp "Pre-Alert → On Break")
+idle=$(stamp "On Break → Idle")
+for gap in "$((on_break - pre_alert))" "$((idle - on_break))"; do
+    [ "$gap" -ge 2 ] && [ "$gap" -le 4 ] || fail "the timeline slipped with the sound server frozen:
+$(cat "$session_log")"
+done
+sleep 2.5 # the last sound's wait for an answer runs out
+kill -CONT "$OSTAVEL_TEST_PULSE_PID"
+[ "$(grep -c "Sound skipped" "$artifacts/ostavel.log")" = 1 ] ||
+    fail "the frozen sound server was not logged exactly once"
 
 kill -0 "$ostavel_pid" 2>/dev/null || fail "ostavel exited"
 grep -q "Ostavel launched" "$artifacts/ostavel.log" || fail "no launch line"

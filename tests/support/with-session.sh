@@ -76,6 +76,7 @@ if want dbus; then
     exec {afd}<> <(:)
     dbus-daemon --session --nofork --nopidfile --print-address="$afd" >"$root/dbus.log" 2>&1 &
     pids+=($!)
+    export OSTAVEL_TEST_DBUS_PID=$!
     address=""
     read -r -t 10 address <&"$afd"
     exec {afd}<&-
@@ -94,6 +95,8 @@ if want pulse; then
         -L "module-null-sink sink_name=ostavel_null_sink" \
         -L "module-null-source source_name=ostavel_null_source" >/dev/null 2>&1 &
     pids+=($!)
+    # For tests that freeze or stop the server under the application.
+    export OSTAVEL_TEST_PULSE_PID=$!
     export PULSE_SERVER="unix:$root/runtime/pulse/native"
     for _ in $(seq 1 100); do
         pactl info >/dev/null 2>&1 && break

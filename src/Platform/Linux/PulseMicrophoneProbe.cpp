@@ -10,8 +10,10 @@
 
 namespace {
 constexpr int queryTimeoutMs = 1000;
-// Without a sound server, asking every refresh costs a connection attempt each time.
-constexpr int reconnectPauseMs = 30000;
+// Without a sound server (or with a frozen one), asking every refresh would cost a connection
+// attempt (or a second's wait) each time: the pause doubles up to a minute while it lasts.
+constexpr int firstReconnectPauseMs = 2000;
+constexpr int longestReconnectPauseMs = 60000;
 
 struct SourceSearch {
     std::optional<QString> device;
@@ -48,7 +50,7 @@ std::optional<QString> PulseMicrophoneProbe::activeInputDevice()
         return std::nullopt;
     const QDeadlineTimer deadline(queryTimeoutMs);
     if (!ensureConnected(deadline)) {
-        m_retryAfter = QDeadlineTimer(reconnectPauseMs);
+        pauseReconnecting();
         return std::nullopt;
     }
 
@@ -81,6 +83,7 @@ std::optional<QString> PulseMicrophoneProbe::activeInputDevice()
         pa_operation_cancel(operation);
         pa_operation_unref(operation);
         disconnect();
+        pauseReconnecting();
         reportUnavailable("the sound server did not answer");
         return std::nullopt;
     }
@@ -131,6 +134,7 @@ bool PulseMicrophoneProbe::ensureConnected(const QDeadlineTimer& deadline)
             pa_context_subscribe(m_context, PA_SUBSCRIPTION_MASK_SOURCE, nullptr, nullptr))
         pa_operation_unref(subscribe);
     m_sourcesChanged = true;
+    m_reconnectPauseMs = firstReconnectPauseMs;
     if (m_reportedUnavailable)
         qCInfo(lcMeetingBlocker) << "Sound server reachable again";
     m_reportedUnavailable = false;
@@ -162,6 +166,12 @@ bool PulseMicrophoneProbe::runUntil(const std::function<bool()>& done,
             return false;
     }
     return true;
+}
+
+void PulseMicrophoneProbe::pauseReconnecting()
+{
+    m_retryAfter = QDeadlineTimer(m_reconnectPauseMs);
+    m_reconnectPauseMs = std::min(m_reconnectPauseMs * 2, longestReconnectPauseMs);
 }
 
 void PulseMicrophoneProbe::reportUnavailable(const char* why)
