@@ -7,9 +7,9 @@ packages=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev qt6-qpa-plugins
     libqt6svg6 libqt6multimedia6 qt6-image-formats-plugins
-    libxss-dev libxres-dev libx11-dev libxcb1-dev libpulse-dev
+    libxss-dev libxres-dev libx11-dev libxcb1-dev libxfixes-dev libpulse-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xdotool x11-xserver-utils x11-utils openbox trayer imagemagick
+    xvfb xauth xdotool x11-xserver-utils x11-utils openbox trayer imagemagick xcompmgr
     dbus-daemon dbus-bin libglib2.0-bin
     pulseaudio pulseaudio-utils
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good

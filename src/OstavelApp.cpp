@@ -5,12 +5,16 @@
 #include "BreakManager/BreakBlockerManagerProtocol.h"
 #include "Logging/SentryManager.h"
 #include "MediaSoundPlayer.h"
+#include "Platform/Linux/DBusScreenLocker.h"
 #include "Platform/Linux/LinuxActivityMonitor.h"
 #include "Platform/Linux/LinuxBreakBlockerManager.h"
+#include "Platform/Linux/X11CompositingState.h"
+#include "Platform/Linux/X11KeyboardFocus.h"
 #include "Platform/Linux/X11PointerButtonState.h"
 #include "Platform/Linux/XdgAutostartLoginItem.h"
 #include "SentryCrashReporting.h"
 #include "Update/SparkleUpdaterManager.h"
+#include "Windows/BreakWindowController.h"
 // UpdateWindowController.h needs both dialogs complete for its inline accessors.
 #include "Windows/UpdateCheckDialog.h"
 #include "Windows/UpdatePromptDialog.h"
@@ -57,6 +61,11 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     c.makeLoginItem = [] { return std::make_unique<XdgAutostartLoginItem>(); };
     c.makeSoundPlayer = [] { return std::make_unique<MediaSoundPlayer>(); };
     c.makePointerButtonState = [] { return std::make_unique<X11PointerButtonState>(); };
+    c.makeBreakWindowController = [&clock](BreakManager& engine) {
+        return std::make_unique<BreakWindowController>(
+            engine, clock, std::make_unique<DBusScreenLocker>(),
+            std::make_unique<X11KeyboardFocus>(), std::make_unique<X11CompositingState>());
+    };
     return c;
 }
 
