@@ -87,4 +87,8 @@ void BreakWindow::paintEvent(QPaintEvent* event)
     painter.fillRect(event->rect(), m_opaque ? opaqueMaterialFill : materialFill);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.fillRect(event->rect(), dimming);
+    if (!m_painted) {
+        m_painted = true;
+        emit firstPainted();
+    }
 }

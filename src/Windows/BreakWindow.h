@@ -27,6 +27,10 @@ public:
     bool isMain() const { return m_engine != nullptr; }
     void followScreenGeometry();
 
+signals:
+    // The first frame is drawn: the window is mapped and shows something.
+    void firstPainted();
+
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -38,6 +42,7 @@ private:
     BreakManager* m_engine;
     const Clock& m_clock;
     bool m_opaque;
+    bool m_painted = false;
     // The last Tab press not yet used for a skip.
     std::optional<QDateTime> m_lastTabTime;
 };

@@ -10,10 +10,13 @@
 #include "Windows/BreakWindow.h"
 
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+
+Q_LOGGING_CATEGORY(lcBreakWindow, "com.ostavel.app.BreakWindow", QtWarningMsg)
 
 BreakWindowController::BreakWindowController(BreakManager& engine, const Clock& clock,
                                              std::unique_ptr<ScreenLocker> locker,
@@ -54,6 +57,8 @@ void BreakWindowController::show()
     }
     m_windows.clear();
 
+    m_showTimer.start();
+    m_unpaintedWindows = 0;
     m_motivationText = MotivationTexts::pick(m_engine.isLongBreak());
     m_opaque = m_compositing && !m_compositing->isActive();
     syncScreens();
@@ -153,6 +158,12 @@ void BreakWindowController::syncScreens()
 BreakWindow* BreakWindowController::makeWindow(QScreen* screen, bool isMain)
 {
     auto* window = new BreakWindow(screen, isMain ? &m_engine : nullptr, m_clock, m_opaque);
+    ++m_unpaintedWindows;
+    connect(window, &BreakWindow::firstPainted, this, [this] {
+        if (--m_unpaintedWindows == 0)
+            qCInfo(lcBreakWindow) << "Break windows on screen after" << m_showTimer.elapsed()
+                                  << "ms";
+    });
     connect(screen, &QScreen::geometryChanged, window, &BreakWindow::followScreenGeometry);
     if (isMain) {
         auto* layout = new QVBoxLayout(window);

@@ -2,6 +2,7 @@
 
 #include "Windows/WindowController.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -57,5 +58,8 @@ private:
     QString m_motivationText;
     bool m_opaque = false;
     bool m_syncPending = false;
+    // From show() to every window's first frame, for the log.
+    QElapsedTimer m_showTimer;
+    int m_unpaintedWindows = 0;
     QList<QMetaObject::Connection> m_screenConnections;
 };

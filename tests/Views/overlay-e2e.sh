@@ -89,6 +89,18 @@ for w in $covers; do
 done
 [ -n "$main" ] && [ -n "${side:-}" ] || fail "one window per monitor expected"
 
+# A monitor that goes during the break loses its window; one that comes gets one.
+xrandr --delmonitor right >/dev/null
+wait_for 5 bash -c "[ \$(xdotool search --onlyvisible --name '^Ostavel Break\$' | wc -l) = 1 ]" ||
+    fail "the window of a removed monitor stayed"
+xrandr --setmonitor right 1280/338x800/211+1280+0 none >/dev/null
+wait_for 5 has_visible "Ostavel Break" 2 || fail "a monitor that came back got no window"
+for w in $(visible "Ostavel Break"); do
+    [ "$(geometry "$w")" = "1280,0 1280x800" ] && side=$w
+done
+sleep 0.6
+import -window root "$artifacts/overlay.png"
+
 # Both monitors are dimmed; only the main one carries bright text.
 read -r main_mean main_max <<<"$(brightness "$artifacts/overlay.png" 1280x800+0+0)"
 read -r side_mean side_max <<<"$(brightness "$artifacts/overlay.png" 1280x800+1280+0)"

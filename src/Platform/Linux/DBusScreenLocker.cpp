@@ -7,7 +7,7 @@
 #include <QLoggingCategory>
 #include <QProcess>
 
-Q_LOGGING_CATEGORY(lcScreenLocker, "com.ostavel.app.ScreenLocker")
+Q_LOGGING_CATEGORY(lcScreenLocker, "com.ostavel.app.ScreenLocker", QtWarningMsg)
 
 namespace {
 struct LockCall {
