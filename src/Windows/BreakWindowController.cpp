@@ -15,6 +15,20 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+namespace {
+// A screen-sized window frees several megabytes of buffers; hand them back to the system
+// instead of keeping them in the heap until the next break.
+void releaseFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+} // namespace
 
 Q_LOGGING_CATEGORY(lcBreakWindow, "com.ostavel.app.BreakWindow", QtWarningMsg)
 
@@ -62,6 +76,8 @@ void BreakWindowController::show()
     m_motivationText = MotivationTexts::pick(m_engine.isLongBreak());
     m_opaque = m_compositing && !m_compositing->isActive();
     syncScreens();
+    // Qt maps each window and waits for the server to confirm it, so they are mapped by now.
+    m_mappedMs = m_showTimer.elapsed();
 
     if (m_screenConnections.isEmpty()) {
         auto* app = qGuiApp;
@@ -84,15 +100,19 @@ void BreakWindowController::dismiss()
     for (const QPointer<BreakWindow>& window : taken) {
         if (!window)
             continue;
+        // A fade-in still running would fight the fade-out.
+        for (QPropertyAnimation* running : window->findChildren<QPropertyAnimation*>())
+            running->stop();
         auto* fade = new QPropertyAnimation(window.data(), "windowOpacity", window.data());
         fade->setDuration(fadeOutMs);
         fade->setEasingCurve(TimingCurve::easeIn());
         fade->setEndValue(0.0);
         connect(fade, &QAbstractAnimation::finished, window.data(), [window] {
-            // Off the animation's own call stack, on a later turn of the loop.
-            QTimer::singleShot(0, window.data(), [window] {
-                window->hide();
-                window->deleteLater();
+            // Off the animation's own call stack, on a later turn of the loop; the application,
+            // not the controller, carries it out, so it happens even if the controller is gone.
+            QTimer::singleShot(0, qApp, [window] {
+                delete window.data();
+                releaseFreedMemory();
             });
         });
         fade->start(QAbstractAnimation::DeleteWhenStopped);
@@ -161,8 +181,9 @@ BreakWindow* BreakWindowController::makeWindow(QScreen* screen, bool isMain)
     ++m_unpaintedWindows;
     connect(window, &BreakWindow::firstPainted, this, [this] {
         if (--m_unpaintedWindows == 0)
-            qCInfo(lcBreakWindow) << "Break windows on screen after" << m_showTimer.elapsed()
-                                  << "ms";
+            qCInfo(lcBreakWindow).nospace()
+                << "Break windows mapped after " << m_mappedMs << " ms, drawn after "
+                << m_showTimer.elapsed() << " ms";
     });
     connect(screen, &QScreen::geometryChanged, window, &BreakWindow::followScreenGeometry);
     if (isMain) {

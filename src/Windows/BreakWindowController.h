@@ -61,5 +61,6 @@ private:
     // From show() to every window's first frame, for the log.
     QElapsedTimer m_showTimer;
     int m_unpaintedWindows = 0;
+    qint64 m_mappedMs = 0;
     QList<QMetaObject::Connection> m_screenConnections;
 };
