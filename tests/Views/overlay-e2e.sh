@@ -47,9 +47,10 @@ brightness() { convert "$1" -crop "$2" +repage -colorspace Gray -format "%[fx:me
 xrandr --setmonitor '*left' 1280/338x800/211+0+0 screen >/dev/null || fail "no RandR monitors"
 xrandr --setmonitor right 1280/338x800/211+1280+0 none >/dev/null || fail "no second monitor"
 xcompmgr >"$artifacts/xcompmgr.log" 2>&1 &
+compositor=$!
 pids+=($!)
 
-"$store_defaults" --configuration '{"workDurationSeconds":8,"preAlertDurationSeconds":5,
+"$store_defaults" --configuration '{"workDurationSeconds":6,"preAlertDurationSeconds":5,
     "cursorAlertDurationSeconds":4,"breakDurationSeconds":60,"longBreakEnabled":false,
     "sendAnonymousCrashReports":false}' --bool com.ostavel.menuBarHintShown=true ||
     fail "could not store the configuration"
@@ -126,6 +127,24 @@ wait_for 3 bash -c "[ -z \"\$(xdotool search --onlyvisible --name '^Ostavel Brea
     fail "break windows stayed after the break"
 import -window root "$artifacts/after-break.png"
 [ "$(xdotool getwindowfocus)" != "$main" ] || fail "the keyboard was not given back"
+
+# Without a compositor the next break's covers are opaque: nothing of the desktop shows through.
+kill "$compositor"
+wait "$compositor" 2>/dev/null
+wait_for 30 has_visible "Ostavel Break" 2 || fail "no overlay on the second break"
+sleep 0.8
+import -window root "$artifacts/overlay-no-compositor.png"
+read -r side_mean side_max <<<"$(brightness "$artifacts/overlay-no-compositor.png" 1280x800+1280+0)"
+read -r main_mean main_max <<<"$(brightness "$artifacts/overlay-no-compositor.png" 1280x800+0+0)"
+echo "without a compositor: main mean $main_mean max $main_max; side mean $side_mean max $side_max"
+awk -v s="$side_max" -v m="$side_mean" 'BEGIN { exit !(s - m < 0.02 && m < 0.3) }' ||
+    fail "the side cover is not an even opaque fill without a compositor"
+awk -v m="$main_max" 'BEGIN { exit !(m > 0.9) }' || fail "no texts on the main monitor"
+xdotool key Tab
+sleep 0.15
+xdotool key Tab
+wait_for 5 bash -c "[ \$(grep -c 'On Break → Idle' '$session_log') = 2 ]" ||
+    fail "double Tab did not end the second break"
 
 kill -0 "$ostavel_pid" 2>/dev/null || fail "ostavel exited"
 cp "$session_log" "$artifacts/session.log"
