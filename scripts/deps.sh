@@ -7,7 +7,7 @@ packages=(
     cmake ninja-build g++ pkg-config clang-format
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins
     libqt6svg6 qt6-image-formats-plugins
-    libxss-dev libxres-dev libx11-dev libxcb1-dev libxi-dev libpulse-dev libmpg123-dev
+    libxss-dev libxres-dev libx11-dev libxcb1-dev libxi-dev libxfixes-dev libpulse-dev libmpg123-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-xserver-utils x11-utils openbox trayer imagemagick
     desktop-file-utils xcompmgr

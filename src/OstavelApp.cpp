@@ -5,6 +5,7 @@
 #include "BreakManager/ActivityMonitorProtocol.h"
 #include "BreakManager/BreakBlockerManagerProtocol.h"
 #include "Logging/SentryManager.h"
+#include "Platform/Linux/DBusScreenLocker.h"
 #include "Platform/Linux/DBusStatusNotifierItem.h"
 #include "Platform/Linux/DesktopEntryCatalogue.h"
 #include "Platform/Linux/DesktopEntryInstalledApplications.h"
@@ -12,11 +13,14 @@
 #include "Platform/Linux/LinuxBreakBlockerManager.h"
 #include "Platform/Linux/LinuxTrayHostWatcher.h"
 #include "Platform/Linux/PulseSampleSoundPlayer.h"
+#include "Platform/Linux/X11CompositingState.h"
 #include "Platform/Linux/X11CompositorProbe.h"
+#include "Platform/Linux/X11KeyboardFocus.h"
 #include "Platform/Linux/X11PointerButtonState.h"
 #include "Platform/Linux/XdgAutostartLoginItem.h"
 #include "SentryCrashReporting.h"
 #include "Update/SparkleUpdaterManager.h"
+#include "Windows/BreakWindowController.h"
 #include "Windows/CursorAlertWindowController.h"
 #include "Windows/FeedbackWindowController.h"
 #include "Windows/OnboardingWindowController.h"
@@ -107,6 +111,11 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     c.makeCursorAlertWindowController =
         [](BreakManager& engine) -> std::unique_ptr<WindowController> {
         return std::make_unique<CursorAlertWindowController>(engine, x11CompositorRunning);
+    };
+    c.makeBreakWindowController = [&clock](BreakManager& engine) {
+        return std::make_unique<BreakWindowController>(
+            engine, clock, std::make_unique<DBusScreenLocker>(),
+            std::make_unique<X11KeyboardFocus>(), std::make_unique<X11CompositingState>());
     };
     return c;
 }

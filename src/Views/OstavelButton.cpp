@@ -2,7 +2,6 @@
 
 #include "Views/TimingCurve.h"
 
-#include <QCursor>
 #include <QEnterEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -137,33 +136,6 @@ void OstavelButton::leaveEvent(QEvent* event)
 {
     QAbstractButton::leaveEvent(event);
     setHovered(false);
-}
-
-void OstavelButton::showEvent(QShowEvent* event)
-{
-    QAbstractButton::showEvent(event);
-    syncHoverWithPointer();
-}
-
-void OstavelButton::resizeEvent(QResizeEvent* event)
-{
-    QAbstractButton::resizeEvent(event);
-    if (isVisible())
-        syncHoverWithPointer();
-}
-
-void OstavelButton::moveEvent(QMoveEvent* event)
-{
-    QAbstractButton::moveEvent(event);
-    if (isVisible())
-        syncHoverWithPointer();
-}
-
-// A button that appears or moves under a resting pointer gets no enter event; follow where the
-// pointer really is.
-void OstavelButton::syncHoverWithPointer()
-{
-    setHovered(rect().contains(mapFromGlobal(QCursor::pos())));
 }
 
 void OstavelButton::setHovered(bool hovered)

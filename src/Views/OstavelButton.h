@@ -9,6 +9,8 @@ class QVariantAnimation;
 // A button of the break surfaces, drawn with OstavelButtonStyle: label or icon in white on the
 // style's fill, brighter while the mouse is over it (also in windows that are not active), dimmed,
 // ringed and shrunk while pressed, with the pointing-hand cursor. It takes no keyboard focus.
+// Hover follows enter and leave events only: the X server sends them also when a window maps or
+// moves under a resting pointer, so the button never has to ask where the pointer is.
 // Its two animations run only while the look is changing. Main thread.
 class OstavelButton : public QAbstractButton {
     Q_OBJECT
@@ -28,14 +30,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
     bool hitButton(const QPoint& pos) const override;
 
 private:
     void setHovered(bool hovered);
-    void syncHoverWithPointer();
     void animate(QVariantAnimation* animation, qreal& value, bool on);
     QSize contentSize() const;
 

@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Cost of the break surfaces in the running application, on a desktop of two RandR monitors with
+# openbox and xcompmgr (Xvfb, private session bus, null sound server):
+#   1. from the engine's break start to every screen's window being mapped, and to every window
+#      having drawn its first frame (the application logs both; target <= 100 ms for mapped);
+#   2. CPU of the whole process while a 20 s break shows, fades included (utime+stime and the
+#      scheduler's run time of all threads; target <= 2 %);
+#   3. PSS growth over 50 short work/break cycles after two warm-up cycles (target <= 1 MB).
+#
+#   bench/break-cost.sh [path/to/ostavel] [path/to/ostavel_store_defaults]
+#
+# OSTAVEL_BENCH_CYCLES changes the number of cycles of step 3.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+
+if [ "${1:-}" != "--inside" ]; then
+    binary="$(realpath "${1:-$root/build/src/ostavel}")"
+    store="$(realpath "${2:-$root/build/tests/App/ostavel_store_defaults}")"
+    [ -x "$binary" ] && [ -x "$store" ] || { echo "build ostavel and ostavel_store_defaults first" >&2; exit 1; }
+    exec bash "$root/tests/support/with-session.sh" --services=x11,wm,dbus,pulse \
+        --screen=2560x800x24 bash "$0" --inside "$binary" "$store"
+fi
+binary="$2"
+store="$3"
+cycles="${OSTAVEL_BENCH_CYCLES:-50}"
+
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+}
+trap cleanup EXIT
+
+xrandr --setmonitor '*left' 1280/338x800/211+0+0 screen >/dev/null
+xrandr --setmonitor right 1280/338x800/211+1280+0 none >/dev/null
+xcompmgr >/dev/null 2>&1 &
+pids+=($!)
+# A tray host, as on a desktop: the tray icon's text has loaded the fonts before the first break.
+trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+pids+=($!)
+session_log="$XDG_DATA_HOME/Ostavel/session.log"
+log="$OSTAVEL_TEST_SESSION_ROOT/ostavel.log"
+
+# Starts the binary with a stored configuration; the pointer keeps still from here on.
+start() {
+    rm -f "$session_log"
+    "$store" --configuration "$1" --bool com.ostavel.onboardingCompleted=true \
+        --bool com.ostavel.menuBarHintShown=true
+    QT_LOGGING_RULES="com.ostavel.app.BreakWindow.info=true" "$binary" >"$log" 2>&1 &
+    pid=$!
+    pids=("$pid" "${pids[@]}")
+}
+stop() { kill "$pid"; wait "$pid" 2>/dev/null || true; pids=("${pids[@]:1}"); }
+count() { local c; c=$(grep -c "$1" "$session_log" 2>/dev/null); echo "${c:-0}"; }
+wait_count() { # pattern count timeout-seconds
+    for _ in $(seq 1 $(($3 * 20))); do
+        [ "$(count "$1")" -ge "$2" ] && return 0
+        sleep 0.05
+    done
+    echo "timed out waiting for '$1' x$2" >&2
+    cat "$log" >&2
+    exit 1
+}
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
+run_ns() { cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { print s }'; }
+pss_kb() { awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup"; }
+
+# 1 and 2: one 20 s break, the first of this run.
+start '{"workDurationSeconds":3,"preAlertDurationSeconds":1,"cursorAlertDurationSeconds":0,
+        "breakDurationSeconds":20,"idleThresholdSeconds":100000,"longBreakEnabled":false,"sendAnonymousCrashReports":false}'
+wait_count "Idle → Working" 1 30
+sleep 1
+pss_before=$(pss_kb)
+wait_count "→ On Break" 1 30
+ticks0=$(cpu_ticks)
+ns0=$(run_ns)
+wait_count "On Break → Idle" 1 30
+ticks1=$(cpu_ticks)
+ns1=$(run_ns)
+sleep 1.5
+pss_after=$(pss_kb)
+mapped=$(sed -n 's/.*Break windows mapped after \([0-9]*\) ms, drawn after \([0-9]*\) ms.*/\1 ms, drawn \2 ms/p' "$log" | head -1)
+stop
+hz=$(getconf CLK_TCK)
+echo "first break, start to every window mapped: ${mapped:-?} (2 screens)   target <= 100 ms"
+awk -v t0="$ticks0" -v t1="$ticks1" -v n0="$ns0" -v n1="$ns1" -v hz="$hz" 'BEGIN {
+    printf "CPU during a 20 s break: %.2f %% (utime+stime %d ticks), %.2f %% (run time %.0f ms)   target <= 2 %%\n", \
+        (t1 - t0) / hz / 20 * 100, t1 - t0, (n1 - n0) / 1e9 / 20 * 100, (n1 - n0) / 1e6
+}'
+
+awk -v a="$pss_before" -v b="$pss_after" 'BEGIN {
+    printf "PSS before the first break %.1f MB, 1.5 s after it %.1f MB\n", a / 1024, b / 1024 }'
+
+# 3: short cycles.
+start '{"workDurationSeconds":1,"preAlertDurationSeconds":1,"cursorAlertDurationSeconds":0,
+        "breakDurationSeconds":1,"idleThresholdSeconds":100000,"longBreakEnabled":false,
+        "sendAnonymousCrashReports":false}'
+# PSS is read 1.5 s after each break ends, when its windows are gone and the next break is
+# seconds away, so every reading is taken at the same point of a cycle. Growth compares the median
+# of the first five readings with that of the last five.
+wait_count "On Break → Idle" 2 60
+readings=()
+for n in $(seq 1 "$cycles"); do
+    wait_count "On Break → Idle" $((n + 2)) 30
+    sleep 1.5
+    readings+=("$(pss_kb)")
+done
+echo "PSS after each cycle (MB): $(printf '%s\n' "${readings[@]}" | awk '{ printf "%.1f ", $1 / 1024 }')"
+median5() { printf '%s\n' "$@" | sort -n | sed -n 3p; }
+pss0=$(median5 "${readings[@]:0:5}")
+pss1=$(median5 "${readings[@]: -5}")
+stop
+for what in mapped drawn; do
+    sed -n "s/.*Break windows mapped after \([0-9]*\) ms, drawn after \([0-9]*\) ms.*/\1 \2/p" "$log" |
+        awk -v w="$what" '{ print (w == "mapped" ? $1 : $2) }' | sort -n | awk -v w="$what" '
+        { v[NR] = $1 } END { if (NR) printf "break start to every window %s over %d short cycles: median %d ms, max %d ms\n", w, NR, v[int((NR + 1) / 2)], v[NR] }'
+done
+awk -v a="$pss0" -v b="$pss1" -v n="$cycles" 'BEGIN {
+    printf "PSS over %d cycles after 2 warm-up ones: median of the first five %.1f MB, of the last five %.1f MB: growth %+.2f MB   target <= 1 MB\n", \
+        n, a / 1024, b / 1024, (b - a) / 1024
+}'

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Our windows that the window manager does not manage get no keyboard focus from it: this takes
+// the focus for one of them and later hands it back to whatever had it. Never waits on the display
+// server. Main thread.
+class KeyboardFocus {
+public:
+    virtual ~KeyboardFocus() = default;
+    // `window` is a native window id, already shown.
+    virtual void take(quintptr window) = 0;
+    // Returns the focus to what held it before the first take(); a no-op when nothing was taken.
+    virtual void giveBack() = 0;
+};

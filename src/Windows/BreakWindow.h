@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDateTime>
+#include <QWidget>
+#include <optional>
+
+class BreakManager;
+class Clock;
+class QScreen;
+
+// One screen's cover during a break: a window the window manager does not manage, over the whole
+// screen and above everything, titled "Ostavel Break". The main screen's window has the engine,
+// takes the keyboard and turns two Tab presses less than 0.4 s apart into a skip; the others let
+// mouse and keyboard through to the windows beneath. Without a compositor the dimmed fill is
+// opaque. Main thread.
+class BreakWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    static inline const QString title = QStringLiteral("Ostavel Break");
+    static constexpr qint64 doubleTabMs = 400;
+
+    // `engine` only for the main screen's window.
+    BreakWindow(QScreen* screen, BreakManager* engine, const Clock& clock, bool opaque);
+
+    QScreen* targetScreen() const { return m_screen; }
+    bool isMain() const { return m_engine != nullptr; }
+    void followScreenGeometry();
+
+signals:
+    // The first frame is drawn: the window is mapped and shows something.
+    void firstPainted();
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void tabPressed();
+
+    QScreen* m_screen;
+    BreakManager* m_engine;
+    const Clock& m_clock;
+    bool m_opaque;
+    bool m_painted = false;
+    // The last Tab press not yet used for a skip.
+    std::optional<QDateTime> m_lastTabTime;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "Platform/KeyboardFocus.h"
+
+#include <QList>
+
+// Records which windows took the keyboard and how often it was given back.
+class FakeKeyboardFocus final : public KeyboardFocus {
+public:
+    void take(quintptr window) override { taken.append(window); }
+    void giveBack() override { ++givenBack; }
+    QList<quintptr> taken;
+    int givenBack = 0;
+};
