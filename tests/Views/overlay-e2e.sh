@@ -114,7 +114,7 @@ awk -v m="$main_max" -v s="$side_max" 'BEGIN { exit !(m > 0.9 && s < 0.5) }' ||
 
 # The side cover lets the pointer through to what lies beneath; the main window has the keyboard.
 xdotool mousemove 1900 400
-under=$(xdotool getmouse | sed -n 's/.*window:\([0-9]*\).*/\1/p')
+under=$(xdotool getmouselocation | sed -n 's/.*window:\([0-9]*\).*/\1/p')
 [ "$under" != "$side" ] || fail "the side cover takes the pointer"
 focused=$(xdotool getwindowfocus)
 [ "$focused" = "$main" ] || fail "the main break window has no keyboard focus ($focused, not $main)"
