@@ -64,7 +64,9 @@ if want x11 || want wm; then
 fi
 
 if want wm; then
-    openbox --sm-disable --config-file /dev/null >"$root/wm.log" 2>&1 &
+    # An empty but valid configuration: /dev/null makes openbox put an error dialog on screen.
+    printf '<openbox_config xmlns="http://openbox.org/3.4/rc"/>\n' >"$root/openbox-rc.xml"
+    openbox --sm-disable --config-file "$root/openbox-rc.xml" >"$root/wm.log" 2>&1 &
     pids+=($!)
     for _ in $(seq 1 50); do
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
