@@ -101,28 +101,15 @@ void XEmbedTrayWatcher::process()
     }
 
     if (m_atomsPending) {
-        void* selection = nullptr;
-        void* manager = nullptr;
-        xcb_generic_error_t* error = nullptr;
-        if (!xcb_poll_for_reply(m_connection, m_selectionCookie, &selection, &error))
+        // The two answers may arrive in separate reads; xcb hands each out only once, so each is
+        // kept as soon as it is there.
+        if (!takeAtom(m_selectionCookie, m_selection) || !takeAtom(m_managerCookie, m_manager))
             return;
-        std::free(error);
-        if (!xcb_poll_for_reply(m_connection, m_managerCookie, &manager, &error)) {
-            std::free(selection);
-            return;
-        }
-        std::free(error);
-        const XcbReply<xcb_intern_atom_reply_t> selectionReply(
-            static_cast<xcb_intern_atom_reply_t*>(selection));
-        const XcbReply<xcb_intern_atom_reply_t> managerReply(
-            static_cast<xcb_intern_atom_reply_t*>(manager));
-        if (!selectionReply || !managerReply) {
+        m_atomsPending = false;
+        if (m_selection == 0 || m_manager == 0) {
             m_notifier->setEnabled(false);
             return;
         }
-        m_atomsPending = false;
-        m_selection = selectionReply->atom;
-        m_manager = managerReply->atom;
         askOwner();
     }
 
@@ -139,6 +126,21 @@ void XEmbedTrayWatcher::process()
         if (owner && m_ownerCookies.empty())
             setOwner(owner->owner);
     }
+}
+
+bool XEmbedTrayWatcher::takeAtom(unsigned int& cookie, uint32_t& atom)
+{
+    if (cookie == 0)
+        return true;
+    void* reply = nullptr;
+    xcb_generic_error_t* error = nullptr;
+    if (!xcb_poll_for_reply(m_connection, cookie, &reply, &error))
+        return false;
+    std::free(error);
+    const XcbReply<xcb_intern_atom_reply_t> answer(static_cast<xcb_intern_atom_reply_t*>(reply));
+    cookie = 0;
+    atom = answer ? answer->atom : 0;
+    return true;
 }
 
 void XEmbedTrayWatcher::askOwner()

@@ -31,6 +31,8 @@ public:
 private:
     void start(Connection connected);
     void process();
+    // Takes the answer to one atom request if it has come; false while it has not.
+    bool takeAtom(unsigned int& cookie, uint32_t& atom);
     void askOwner();
     void setOwner(uint32_t owner);
 
