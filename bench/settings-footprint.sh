@@ -42,10 +42,7 @@ settings_closed() { [ -z "$(settings_window)" ]; }
 
 icon=""
 find_icon() {
-    icon=$(xdotool search --all --pid "$pid" --onlyvisible 2>/dev/null | while read -r w; do
-        geometry=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: //p')
-        [ -n "$geometry" ] && [ "${geometry%%x*}" -le 64 ] && echo "$w" && break
-    done)
+    icon=$(tray_icon_window "$pid")
     [ -n "$icon" ]
 }
 open_menu() {

@@ -129,10 +129,7 @@ import -window root "$artifacts/tray-screen.png"
 import -window root -crop 320x120+960+0 +repage "$artifacts/tray.png"
 
 # A click on the icon opens the status menu below it.
-icon=$(xdotool search --all --pid "$ostavel_pid" --onlyvisible 2>/dev/null | while read -r w; do
-    geometry=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: //p')
-    [ "$geometry" != "" ] && [ "${geometry%%x*}" -le 64 ] && echo "$w" && break
-done)
+icon=$(tray_icon_window "$ostavel_pid")
 if [ -n "$icon" ]; then
     xdotool mousemove --window "$icon" 8 8 click 1
     sleep 0.7

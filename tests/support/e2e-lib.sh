@@ -53,6 +53,15 @@ add_monitor() {
     esac
 }
 
+# The tray icon of process $1: the first of its visible windows no wider than 64 pixels.
+tray_icon_window() {
+    local w geometry
+    xdotool search --all --pid "$1" --onlyvisible 2>/dev/null | while read -r w; do
+        geometry=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: //p')
+        [ -n "$geometry" ] && [ "${geometry%%x*}" -le 64 ] && echo "$w" && break
+    done
+}
+
 # start_compositor LOG: xcompmgr, its PID in `compositor`.
 start_compositor() {
     xcompmgr >"$1" 2>&1 &
