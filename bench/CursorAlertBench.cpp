@@ -30,8 +30,7 @@ struct Rig {
     ConfigurationManager config;
     BreakManager engine{activity, config, nullptr, clock};
     int polls = 0;
-    CursorAlertWindowController controller{engine, [] { return false; },
-                                           [this] {
+    CursorAlertWindowController controller{engine, nullptr, [this] {
                                                ++polls;
                                                return QCursor::pos();
                                            }};

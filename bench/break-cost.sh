@@ -12,32 +12,24 @@
 # OSTAVEL_BENCH_CYCLES changes the number of cycles of step 3.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=../tests/support/e2e-lib.sh
+source "$root/tests/support/e2e-lib.sh"
 
 if [ "${1:-}" != "--inside" ]; then
     binary="$(realpath "${1:-$root/build/src/ostavel}")"
     store="$(realpath "${2:-$root/build/tests/App/ostavel_store_defaults}")"
     [ -x "$binary" ] && [ -x "$store" ] || { echo "build ostavel and ostavel_store_defaults first" >&2; exit 1; }
-    exec bash "$root/tests/support/with-session.sh" --services=x11,wm,dbus,pulse \
-        --screen=2560x800x24 bash "$0" --inside "$binary" "$store"
+    rerun_in_session --services=x11,wm,dbus,pulse --screen=2560x800x24 -- "$binary" "$store"
 fi
 binary="$2"
 store="$3"
 cycles="${OSTAVEL_BENCH_CYCLES:-50}"
 
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-}
-trap cleanup EXIT
-
-xrandr --setmonitor '*left' 1280/338x800/211+0+0 screen >/dev/null
-xrandr --setmonitor right 1280/338x800/211+1280+0 none >/dev/null
-xcompmgr >/dev/null 2>&1 &
-pids+=($!)
+add_monitor left
+add_monitor right
+start_compositor /dev/null
 # A tray host, as on a desktop: the tray icon's text has loaded the fonts before the first break.
-trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
-pids+=($!)
+start_tray_host /dev/null --height 24
 session_log="$XDG_DATA_HOME/Ostavel/session.log"
 log="$OSTAVEL_TEST_SESSION_ROOT/ostavel.log"
 
@@ -61,8 +53,6 @@ wait_count() { # pattern count timeout-seconds
     cat "$log" >&2
     exit 1
 }
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
-run_ns() { cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { print s }'; }
 pss_kb() { awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup"; }
 
 # 1 and 2: one 20 s break, the first of this run.
@@ -72,11 +62,11 @@ wait_count "Idle → Working" 1 30
 sleep 1
 pss_before=$(pss_kb)
 wait_count "→ On Break" 1 30
-ticks0=$(cpu_ticks)
-ns0=$(run_ns)
+ticks0=$(cpu_ticks "$pid")
+ns0=$(run_ns "$pid")
 wait_count "On Break → Idle" 1 30
-ticks1=$(cpu_ticks)
-ns1=$(run_ns)
+ticks1=$(cpu_ticks "$pid")
+ns1=$(run_ns "$pid")
 sleep 1.5
 pss_after=$(pss_kb)
 mapped=$(sed -n 's/.*Break windows mapped after \([0-9]*\) ms, drawn after \([0-9]*\) ms.*/\1 ms, drawn \2 ms/p' "$log" | head -1)

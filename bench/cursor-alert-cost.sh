@@ -7,11 +7,13 @@
 #   bench/cursor-alert-cost.sh [path/to/cursoralertbench]   (default: build/bench/cursoralertbench)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=../tests/support/e2e-lib.sh
+source "$root/tests/support/e2e-lib.sh"
 
 if [ "${1:-}" != "--inside" ]; then
     binary="$(realpath "${1:-$root/build/bench/cursoralertbench}")"
     [ -x "$binary" ] || { echo "no benchmark at $binary (build first)" >&2; exit 1; }
-    exec bash "$root/tests/support/with-session.sh" --services=x11 bash "$0" --inside "$binary"
+    rerun_in_session --services=x11 -- "$binary"
 fi
 binary="$2"
 
@@ -23,6 +25,5 @@ binary="$2"
         sleep 0.1
     done
 ) &
-mover=$!
-trap 'kill "$mover" 2>/dev/null; wait "$mover" 2>/dev/null' EXIT
+pids+=($!)
 QT_QPA_PLATFORM=xcb "$binary"

@@ -16,46 +16,27 @@
 # nanosecond run time of every thread (/proc/PID/task/*/schedstat) is given beside it.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=../tests/support/e2e-lib.sh
+source "$root/tests/support/e2e-lib.sh"
 
 if [ "${1:-}" != "--inside" ]; then
-    binary="$(realpath "${1:-$root/build/src/ostavel}")"
-    [ -x "$binary" ] || { echo "no binary at $binary (build first)" >&2; exit 1; }
-    exec bash "$root/tests/support/with-session.sh" --services=x11,dbus,pulse \
-        bash "$0" --inside "$binary"
+    binary="$(bench_binary "${1:-}")"
+    rerun_in_session --services=x11,dbus,pulse -- "$binary"
 fi
 binary="$2"
 settle="${OSTAVEL_BENCH_SETTLE:-10}"
 window="${OSTAVEL_BENCH_WINDOW:-30}"
 
-pids=()
-cleanup() {
-    kill -CONT "${OSTAVEL_TEST_PULSE_PID:-0}" 2>/dev/null || true
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-}
-trap cleanup EXIT
-
-trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
-pids+=($!)
+start_tray_host /dev/null --height 24
 sleep 1
 
 # A user who has been through the first run: the direct path, as on every later login.
-mkdir -p "$XDG_CONFIG_HOME/Ostavel"
-{
-    printf '[General]\ncom.ostavel.onboardingCompleted=true\ncom.ostavel.menuBarHintShown=true\n'
-    if [ -n "${OSTAVEL_BENCH_CONFIGURATION:-}" ]; then
-        # QSettings' INI form of a byte array: quoted, with backslashes and quotes escaped.
-        json=$(printf '%s' "$OSTAVEL_BENCH_CONFIGURATION" | sed -e 's/\\/\\\\/g' -e 's/"/\\"/g')
-        printf 'com.ostavel.configuration="@ByteArray(%s)"\n' "$json"
-    fi
-} >"$XDG_CONFIG_HOME/Ostavel/Ostavel.conf"
+store_first_run_done "${OSTAVEL_BENCH_CONFIGURATION:-}"
 
 "$binary" >"$OSTAVEL_TEST_SESSION_ROOT/ostavel.log" 2>&1 &
 pid=$!
 pids=("$pid" "${pids[@]}")
 
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
-run_ns() { cat /proc/"$pid"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { print s }'; }
 per_thread() { for t in /proc/"$pid"/task/*; do echo "$(cat $t/comm) $(awk '{print $1, $3}' $t/schedstat)"; done; }
 
 [ -n "${OSTAVEL_BENCH_CONFIGURATION:-}" ] && echo "configuration: $OSTAVEL_BENCH_CONFIGURATION"
@@ -65,13 +46,13 @@ case ",${OSTAVEL_BENCH_OUTAGE:-}," in *,frozen-pulse,*) kill -STOP "$OSTAVEL_TES
 case ",${OSTAVEL_BENCH_OUTAGE:-}," in *,dbus,*) kill "$OSTAVEL_TEST_DBUS_PID"; echo "outage: session bus stopped" ;; esac
 [ -n "${OSTAVEL_BENCH_OUTAGE:-}" ] && sleep 5
 kill -0 "$pid" 2>/dev/null || { echo "ostavel exited:" >&2; cat "$OSTAVEL_TEST_SESSION_ROOT/ostavel.log" >&2; exit 1; }
-ticks_before=$(cpu_ticks)
-ns_before=$(run_ns)
+ticks_before=$(cpu_ticks "$pid")
+ns_before=$(run_ns "$pid")
 [ -n "${OSTAVEL_BENCH_THREADS:-}" ] && per_thread >&2
 sleep "$window"
 [ -n "${OSTAVEL_BENCH_THREADS:-}" ] && per_thread >&2
-ticks_after=$(cpu_ticks)
-ns_after=$(run_ns)
+ticks_after=$(cpu_ticks "$pid")
+ns_after=$(run_ns "$pid")
 pss_kb=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup")
 rss_kb=$(awk '/^Rss:/ { print $2 }' "/proc/$pid/smaps_rollup")
 threads=$(ls "/proc/$pid/task" | wc -l)

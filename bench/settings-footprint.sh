@@ -10,33 +10,23 @@
 # OSTAVEL_BENCH_SHOT=file.png saves a screenshot while the window is open.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=../tests/support/e2e-lib.sh
+source "$root/tests/support/e2e-lib.sh"
 
 if [ "${1:-}" != "--inside" ]; then
-    binary="$(realpath "${1:-$root/build/src/ostavel}")"
-    [ -x "$binary" ] || { echo "no binary at $binary (build first)" >&2; exit 1; }
-    exec bash "$root/tests/support/with-session.sh" --services=x11,dbus,pulse \
-        bash "$0" --inside "$binary"
+    binary="$(bench_binary "${1:-}")"
+    rerun_in_session --services=x11,dbus,pulse -- "$binary"
 fi
 binary="$2"
 settle="${OSTAVEL_BENCH_SETTLE:-10}"
 
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-}
-trap cleanup EXIT
-
 # A window manager with its stock key bindings, so that Alt+F4 closes the window as on a desktop.
 openbox --sm-disable >/dev/null 2>&1 &
 pids+=($!)
-trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
-pids+=($!)
+start_tray_host /dev/null --height 24
 sleep 1
 
-mkdir -p "$XDG_CONFIG_HOME/Ostavel"
-printf '[General]\ncom.ostavel.onboardingCompleted=true\ncom.ostavel.menuBarHintShown=true\n' \
-    >"$XDG_CONFIG_HOME/Ostavel/Ostavel.conf"
+store_first_run_done
 
 "$binary" >"$OSTAVEL_TEST_SESSION_ROOT/ostavel.log" 2>&1 &
 pid=$!
@@ -46,25 +36,13 @@ pids=("$pid" "${pids[@]}")
 # the shared libraries' share of PSS moves with whatever else runs on the machine.
 pss() { awk '/^Pss:/ { printf "%.1f", $2 / 1024 }' "/proc/$pid/smaps_rollup"; }
 private() { awk '/^Private_Dirty:/ { printf "%.1f", $2 / 1024 }' "/proc/$pid/smaps_rollup"; }
-wait_for() {
-    local seconds="$1"
-    shift
-    for _ in $(seq 1 $((seconds * 10))); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
 settings_window() { xdotool search --name '^Ostavel Settings$' 2>/dev/null | head -1; }
 settings_open() { [ -n "$(settings_window)" ]; }
 settings_closed() { [ -z "$(settings_window)" ]; }
 
 icon=""
 find_icon() {
-    icon=$(xdotool search --all --pid "$pid" --onlyvisible 2>/dev/null | while read -r w; do
-        geometry=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: //p')
-        [ -n "$geometry" ] && [ "${geometry%%x*}" -le 64 ] && echo "$w" && break
-    done)
+    icon=$(tray_icon_window "$pid")
     [ -n "$icon" ]
 }
 open_menu() {

@@ -10,39 +10,26 @@
 #   bench/sound-cost.sh [path/to/ostavel]      (default: build/src/ostavel)
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# shellcheck source=../tests/support/e2e-lib.sh
+source "$root/tests/support/e2e-lib.sh"
 
 if [ "${1:-}" != "--inside" ]; then
-    binary="$(realpath "${1:-$root/build/src/ostavel}")"
-    [ -x "$binary" ] || { echo "no binary at $binary (build first)" >&2; exit 1; }
+    binary="$(bench_binary "${1:-}")"
     latency="$(dirname "$binary")/../bench/soundlatencybench"
     if [ -x "$latency" ]; then
         bash "$root/tests/support/with-session.sh" --services=pulse "$latency" 2>/dev/null |
             grep -E "^BM_|^Benchmark"
     fi
-    exec bash "$root/tests/support/with-session.sh" --services=x11,dbus,pulse \
-        bash "$0" --inside "$binary"
+    rerun_in_session --services=x11,dbus,pulse -- "$binary"
 fi
 binary="$2"
 
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-}
-trap cleanup EXIT
-
-trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
-pids+=($!)
+start_tray_host /dev/null --height 24
 sleep 1
 
 # A user past the first run, with short cycles: 16 s of work (the pre-alert at 13 s), a 3 s break.
-mkdir -p "$XDG_CONFIG_HOME/Ostavel"
 configuration='{"workDurationSeconds":16,"preAlertDurationSeconds":3,"cursorAlertDurationSeconds":2,"breakDurationSeconds":3,"longBreakEnabled":false,"sendAnonymousCrashReports":false}'
-{
-    printf '[General]\ncom.ostavel.onboardingCompleted=true\ncom.ostavel.menuBarHintShown=true\n'
-    json=$(printf '%s' "$configuration" | sed -e 's/\\/\\\\/g' -e 's/"/\\"/g')
-    printf 'com.ostavel.configuration="@ByteArray(%s)"\n' "$json"
-} >"$XDG_CONFIG_HOME/Ostavel/Ostavel.conf"
+store_first_run_done "$configuration"
 
 recording="$OSTAVEL_TEST_SESSION_ROOT/monitor.raw"
 parec --device=ostavel_null_sink.monitor --raw --format=s16le --rate=8000 --channels=1 \

@@ -14,7 +14,6 @@
 #include "Platform/Linux/LinuxTrayHostWatcher.h"
 #include "Platform/Linux/PulseSampleSoundPlayer.h"
 #include "Platform/Linux/X11CompositingState.h"
-#include "Platform/Linux/X11CompositorProbe.h"
 #include "Platform/Linux/X11KeyboardFocus.h"
 #include "Platform/Linux/X11PointerButtonState.h"
 #include "Platform/Linux/XdgAutostartLoginItem.h"
@@ -105,17 +104,29 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
                                       QStringLiteral("pixmaps"), QStandardPaths::LocateDirectory);
         return std::make_unique<SettingsWindowController>(config, updater, std::move(environment));
     };
-    c.makePreAlertWindowController = [](BreakManager& engine) -> std::unique_ptr<WindowController> {
-        return std::make_unique<PreAlertWindowController>(engine, x11CompositorRunning);
+    // One watch of the compositor for the pill, the cursor card and the break overlay, made with
+    // the first of them and gone with the last.
+    auto compositingWatch = std::make_shared<std::weak_ptr<const CompositingState>>();
+    auto compositing = [compositingWatch]() -> std::shared_ptr<const CompositingState> {
+        std::shared_ptr<const CompositingState> state = compositingWatch->lock();
+        if (!state) {
+            state = std::make_shared<X11CompositingState>();
+            *compositingWatch = state;
+        }
+        return state;
+    };
+    c.makePreAlertWindowController =
+        [compositing](BreakManager& engine) -> std::unique_ptr<WindowController> {
+        return std::make_unique<PreAlertWindowController>(engine, compositing());
     };
     c.makeCursorAlertWindowController =
-        [](BreakManager& engine) -> std::unique_ptr<WindowController> {
-        return std::make_unique<CursorAlertWindowController>(engine, x11CompositorRunning);
+        [compositing](BreakManager& engine) -> std::unique_ptr<WindowController> {
+        return std::make_unique<CursorAlertWindowController>(engine, compositing());
     };
-    c.makeBreakWindowController = [&clock](BreakManager& engine) {
+    c.makeBreakWindowController = [&clock, compositing](BreakManager& engine) {
         return std::make_unique<BreakWindowController>(
             engine, clock, std::make_unique<DBusScreenLocker>(),
-            std::make_unique<X11KeyboardFocus>(), std::make_unique<X11CompositingState>());
+            std::make_unique<X11KeyboardFocus>(), compositing());
     };
     return c;
 }

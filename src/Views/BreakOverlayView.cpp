@@ -3,6 +3,7 @@
 #include "BreakManager/BreakManager.h"
 #include "Platform/Clock.h"
 #include "Views/OstavelButton.h"
+#include "Views/TextStyle.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -18,19 +19,15 @@ namespace {
 QLabel* makeLabel(const QString& text, int pixelSize, QFont::Weight weight, qreal opacity,
                   QWidget* parent, bool monospaced = false)
 {
-    auto* label = new QLabel(text, parent);
     QFont font =
         monospaced ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QGuiApplication::font();
     font.setPixelSize(pixelSize);
     font.setWeight(weight);
-    label->setFont(font);
-    label->setAlignment(Qt::AlignCenter);
-    label->setTextFormat(Qt::PlainText);
     QColor color(Qt::white);
     color.setAlphaF(float(opacity));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
+    QLabel* label = makeTextLabel(font, color, parent);
+    label->setText(text);
+    label->setAlignment(Qt::AlignCenter);
     return label;
 }
 // The locale's short time without seconds: the line changes only once a minute, and some locales'

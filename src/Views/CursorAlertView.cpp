@@ -2,7 +2,9 @@
 
 #include "BreakManager/BreakManager.h"
 #include "Views/PanelBackground.h"
+#include "Views/TextStyle.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -15,15 +17,11 @@ const PanelBackground::Card card{QColor(30, 30, 32, int(std::lround(0.92 * 255))
 QLabel* makeLabel(const QString& text, int pixelSize, QFont::Weight weight, const QColor& color,
                   QWidget* parent)
 {
-    auto* label = new QLabel(text, parent);
-    QFont font = label->font();
+    QFont font = QApplication::font("QLabel");
     font.setPixelSize(pixelSize);
     font.setWeight(weight);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    label->setTextFormat(Qt::PlainText);
+    QLabel* label = makeTextLabel(font, color, parent);
+    label->setText(text);
     return label;
 }
 } // namespace

@@ -25,17 +25,6 @@ constexpr int closeSymbolSize = 12;
 const PanelBackground::Card card{QColor(28, 28, 30, 224), QColor(36, 36, 38), Qt::transparent,
                                  PreAlertPillView::cornerRadius};
 
-QLabel* makeLabel(const QFont& font, const QColor& color, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
 QColor white(qreal opacity)
 {
     return QColor(255, 255, 255, int(std::lround(opacity * 255)));
@@ -70,9 +59,9 @@ PreAlertPillView::PreAlertPillView(BreakManager& breakManager, bool isCompositin
     QFont titleFont = QFont();
     titleFont.setPixelSize(18);
     titleFont.setWeight(QFont::DemiBold);
-    m_title = makeLabel(titleFont, Qt::white, m_card);
-    m_reassurance = makeLabel(textStyleFont(TextStyle::subheadline), white(0.7), m_card);
-    m_work = makeLabel(textStyleFont(TextStyle::subheadline), white(0.5), m_card);
+    m_title = makeTextLabel(titleFont, Qt::white, m_card);
+    m_reassurance = makeTextLabel(textStyleFont(TextStyle::subheadline), white(0.7), m_card);
+    m_work = makeTextLabel(textStyleFont(TextStyle::subheadline), white(0.5), m_card);
     m_reassurance->setWordWrap(true);
     m_work->setWordWrap(true);
     textBlock->addWidget(m_title);

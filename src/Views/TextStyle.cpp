@@ -1,6 +1,7 @@
 #include "Views/TextStyle.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 
 namespace {
 struct StyleMetrics {
@@ -43,4 +44,15 @@ QFont textStyleFont(TextStyle style)
     font.setPixelSize(m.pixelSize);
     font.setWeight(m.weight);
     return font;
+}
+
+QLabel* makeTextLabel(const QFont& font, const QColor& color, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    label->setTextFormat(Qt::PlainText);
+    return label;
 }

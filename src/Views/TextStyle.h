@@ -2,6 +2,10 @@
 
 #include <QFont>
 
+class QColor;
+class QLabel;
+class QWidget;
+
 // The named text styles of the designs. Sizes are pixels equal to the designs' points, kept in
 // this one table so every view agrees.
 enum class TextStyle {
@@ -19,3 +23,7 @@ enum class TextStyle {
 };
 
 QFont textStyleFont(TextStyle style);
+
+// A label of plain text (never read as rich text) in `font` and `color`, as the panels and the
+// break overlay draw their texts.
+QLabel* makeTextLabel(const QFont& font, const QColor& color, QWidget* parent);

@@ -35,7 +35,7 @@ Q_LOGGING_CATEGORY(lcBreakWindow, "com.ostavel.app.BreakWindow", QtWarningMsg)
 BreakWindowController::BreakWindowController(BreakManager& engine, const Clock& clock,
                                              std::unique_ptr<ScreenLocker> locker,
                                              std::unique_ptr<KeyboardFocus> keyboardFocus,
-                                             std::unique_ptr<CompositingState> compositing)
+                                             std::shared_ptr<const CompositingState> compositing)
     : m_engine(engine)
     , m_clock(clock)
     , m_locker(std::move(locker))

@@ -30,7 +30,7 @@ public:
     BreakWindowController(BreakManager& engine, const Clock& clock,
                           std::unique_ptr<ScreenLocker> locker,
                           std::unique_ptr<KeyboardFocus> keyboardFocus,
-                          std::unique_ptr<CompositingState> compositing);
+                          std::shared_ptr<const CompositingState> compositing);
     ~BreakWindowController() override;
 
     void show() override;
@@ -52,7 +52,7 @@ private:
     const Clock& m_clock;
     std::unique_ptr<ScreenLocker> m_locker;
     std::unique_ptr<KeyboardFocus> m_keyboardFocus;
-    std::unique_ptr<CompositingState> m_compositing;
+    std::shared_ptr<const CompositingState> m_compositing;
 
     QList<QPointer<BreakWindow>> m_windows;
     QString m_motivationText;

@@ -1,5 +1,6 @@
 #include "Windows/CursorAlertWindowController.h"
 
+#include "Platform/CompositingState.h"
 #include "Views/CursorAlertView.h"
 #include "Views/PanelBackground.h"
 
@@ -14,11 +15,11 @@ CursorAlertWindowController::ScreenArea areaOf(const QScreen* screen)
 }
 } // namespace
 
-CursorAlertWindowController::CursorAlertWindowController(BreakManager& breakManager,
-                                                         std::function<bool()> isCompositing,
-                                                         std::function<QPoint()> pointerPosition)
+CursorAlertWindowController::CursorAlertWindowController(
+    BreakManager& breakManager, std::shared_ptr<const CompositingState> compositing,
+    std::function<QPoint()> pointerPosition)
     : m_breakManager(breakManager)
-    , m_isCompositing(std::move(isCompositing))
+    , m_compositing(std::move(compositing))
     , m_pointerPosition(pointerPosition ? std::move(pointerPosition)
                                         : std::function<QPoint()>([] { return QCursor::pos(); }))
 {
@@ -39,7 +40,7 @@ CursorAlertView* CursorAlertWindowController::view() const
 void CursorAlertWindowController::show()
 {
     dismiss();
-    const bool compositing = m_isCompositing && m_isCompositing();
+    const bool compositing = m_compositing && m_compositing->isActive();
     auto* view = new CursorAlertView(m_breakManager, compositing);
     view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                          Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus |

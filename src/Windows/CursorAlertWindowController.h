@@ -9,9 +9,11 @@
 #include <QSize>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class BreakManager;
+class CompositingState;
 class CursorAlertView;
 
 // The countdown card that follows the pointer in the last seconds before a break. While it is
@@ -28,8 +30,10 @@ public:
         QRect visibleFrame; // without panels and docks
     };
 
-    // `isCompositing` is asked at every show(); `pointerPosition` defaults to QCursor::pos().
-    CursorAlertWindowController(BreakManager& breakManager, std::function<bool()> isCompositing,
+    // `compositing` is asked at every show() (without one the card is opaque);
+    // `pointerPosition` defaults to QCursor::pos().
+    CursorAlertWindowController(BreakManager& breakManager,
+                                std::shared_ptr<const CompositingState> compositing,
                                 std::function<QPoint()> pointerPosition = {});
     ~CursorAlertWindowController() override;
 
@@ -51,7 +55,7 @@ private:
     void positionAtCursor();
 
     BreakManager& m_breakManager;
-    std::function<bool()> m_isCompositing;
+    std::shared_ptr<const CompositingState> m_compositing;
     std::function<QPoint()> m_pointerPosition;
     QPointer<CursorAlertView> m_view;
     QTimer m_pollTimer;

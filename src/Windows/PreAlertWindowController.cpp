@@ -1,5 +1,6 @@
 #include "Windows/PreAlertWindowController.h"
 
+#include "Platform/CompositingState.h"
 #include "Views/PanelBackground.h"
 #include "Views/PreAlertPillView.h"
 #include "Views/TimingCurve.h"
@@ -29,10 +30,10 @@ QAbstractAnimation* slide(QWidget* window, QPoint to, qreal opacity, int ms,
 }
 } // namespace
 
-PreAlertWindowController::PreAlertWindowController(BreakManager& breakManager,
-                                                   std::function<bool()> isCompositing)
+PreAlertWindowController::PreAlertWindowController(
+    BreakManager& breakManager, std::shared_ptr<const CompositingState> compositing)
     : m_breakManager(breakManager)
-    , m_isCompositing(std::move(isCompositing))
+    , m_compositing(std::move(compositing))
 {
 }
 
@@ -61,7 +62,7 @@ void PreAlertWindowController::show()
     if (!screen)
         return;
     const QRect frame = finalFrame(screen->geometry());
-    const bool compositing = m_isCompositing && m_isCompositing();
+    const bool compositing = m_compositing && m_compositing->isActive();
 
     auto* view = new PreAlertPillView(m_breakManager, compositing);
     view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |

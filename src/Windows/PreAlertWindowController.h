@@ -4,9 +4,10 @@
 
 #include <QPointer>
 #include <QRect>
-#include <functional>
+#include <memory>
 
 class BreakManager;
+class CompositingState;
 class PreAlertPillView;
 
 // The pre-alert pill at the top centre of the primary screen: it slides down and fades in when
@@ -23,8 +24,9 @@ public:
     static constexpr int dismissMs = 200;
     static inline const QString windowTitle = QStringLiteral("Ostavel Pre-Alert");
 
-    // `isCompositing` is asked at every show().
-    PreAlertWindowController(BreakManager& breakManager, std::function<bool()> isCompositing);
+    // `compositing` is asked at every show(); without one the pill is opaque.
+    PreAlertWindowController(BreakManager& breakManager,
+                             std::shared_ptr<const CompositingState> compositing);
     ~PreAlertWindowController() override;
 
     void show() override;
@@ -37,6 +39,6 @@ public:
 
 private:
     BreakManager& m_breakManager;
-    std::function<bool()> m_isCompositing;
+    std::shared_ptr<const CompositingState> m_compositing;
     QPointer<PreAlertPillView> m_view;
 };

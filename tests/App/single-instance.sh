@@ -8,27 +8,10 @@ set -u
 ostavel="$1"
 store_defaults="$2"
 logs="$OSTAVEL_TEST_SESSION_ROOT"
+# shellcheck source=../support/e2e-lib.sh
+source "$(dirname "$0")/../support/e2e-lib.sh"
+show_on_failure - "$logs/launch-*.log"
 
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    for log in "$logs"/launch-*.log; do sed "s|^|  $(basename "$log"): |" "$log" >&2; done
-    exit 1
-}
-wait_for() {
-    local seconds="$1"
-    shift
-    for _ in $(seq 1 $((seconds * 10))); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
 launch() {
     "$ostavel" >"$logs/launch-$1.log" 2>&1 &
     pids+=($!)

@@ -12,27 +12,10 @@ fake_watcher="$3"
 artifacts="$4"
 mkdir -p "$artifacts"
 rm -f "$artifacts"/sni-*.log
+# shellcheck source=../support/e2e-lib.sh
+source "$(dirname "$0")/../support/e2e-lib.sh"
+show_on_failure - "$artifacts/sni-*.log"
 
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    for log in "$artifacts"/sni-*.log; do sed "s|^|  $(basename "$log"): |" "$log" >&2; done
-    exit 1
-}
-wait_for() {
-    local seconds="$1"
-    shift
-    for _ in $(seq 1 $((seconds * 20))); do
-        "$@" && return 0
-        sleep 0.05
-    done
-    return 1
-}
 count() { grep -c "$1" "$2" 2>/dev/null; }
 # Whether the watcher has read a whole icon from the item $1 times.
 registered() {

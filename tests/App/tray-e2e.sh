@@ -12,36 +12,13 @@ store_defaults="$2"
 artifacts="$3"
 mkdir -p "$artifacts"
 rm -f "$artifacts"/tray*.png "$artifacts"/ostavel*.log "$artifacts"/session.log
-
-pids=()
-cleanup() {
-    kill -CONT "$OSTAVEL_TEST_PULSE_PID" 2>/dev/null
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "$artifacts/ostavel.log" ] && sed 's/^/  ostavel: /' "$artifacts/ostavel.log" >&2
-    exit 1
-}
-
-# Waits up to $1 seconds for the command after it to succeed.
-wait_for() {
-    local seconds="$1"
-    shift
-    for _ in $(seq 1 $((seconds * 10))); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
+# shellcheck source=../support/e2e-lib.sh
+source "$(dirname "$0")/../support/e2e-lib.sh"
+show_on_failure ostavel "$artifacts/ostavel.log"
 
 start_trayer() {
-    trayer --edge top --align right --widthtype request --height 32 --transparent false \
-        --tint 0x404040 --SetDockType true >>"$artifacts/trayer.log" 2>&1 &
-    trayer_pid=$!
-    pids+=("$trayer_pid")
+    start_tray_host "$artifacts/trayer.log" --height 32 --transparent false --tint 0x404040 \
+        --SetDockType true
     wait_for 10 xdotool search --name '^panel$' >/dev/null || fail "trayer did not start"
 }
 # Whether one of the process's windows ($1) sits inside the tray's panel.
@@ -79,12 +56,12 @@ docked() {
     wait_for 2 docked "$pid" || fail "no icon in the tray within 2 s of it starting"
     grep -q "Tray icon shown in an XEmbed tray" "$artifacts/ostavel-no-tray.log" ||
         fail "the icon was not logged"
-    kill "$trayer_pid"
-    wait "$trayer_pid" 2>/dev/null
+    kill "$tray_host"
+    wait "$tray_host" 2>/dev/null
     start_trayer
     wait_for 2 docked "$pid" || fail "no icon in the restarted tray within 2 s"
-    kill "$trayer_pid" "$pid"
-    wait "$trayer_pid" "$pid" 2>/dev/null
+    kill "$tray_host" "$pid"
+    wait "$tray_host" "$pid" 2>/dev/null
     exit 0
 ) || exit 1
 
@@ -152,10 +129,7 @@ import -window root "$artifacts/tray-screen.png"
 import -window root -crop 320x120+960+0 +repage "$artifacts/tray.png"
 
 # A click on the icon opens the status menu below it.
-icon=$(xdotool search --all --pid "$ostavel_pid" --onlyvisible 2>/dev/null | while read -r w; do
-    geometry=$(xdotool getwindowgeometry "$w" 2>/dev/null | sed -n 's/.*Geometry: //p')
-    [ "$geometry" != "" ] && [ "${geometry%%x*}" -le 64 ] && echo "$w" && break
-done)
+icon=$(tray_icon_window "$ostavel_pid")
 if [ -n "$icon" ]; then
     xdotool mousemove --window "$icon" 8 8 click 1
     sleep 0.7

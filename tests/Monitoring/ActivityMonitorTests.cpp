@@ -1,6 +1,7 @@
 #include "Configuration/ConfigurationManager.h"
 #include "FakeActivityBackendFactory.h"
 #include "FakeClock.h"
+#include "LogCapture.h"
 #include "Monitoring/ActivityMonitor.h"
 #include "UserDefaultsReset.h"
 
@@ -15,26 +16,7 @@
 namespace {
 constexpr double lockedSeconds = std::numeric_limits<double>::max();
 
-// The monitor's log lines, in order, while the object lives.
-class ActivityLog {
-public:
-    ActivityLog()
-        : m_previous(qInstallMessageHandler(&ActivityLog::handle))
-    {
-        s_lines.clear();
-    }
-    ~ActivityLog() { qInstallMessageHandler(m_previous); }
-    QStringList lines() const { return s_lines; }
-
-private:
-    static void handle(QtMsgType, const QMessageLogContext& context, const QString& message)
-    {
-        if (QByteArray(context.category) == "com.ostavel.app.ActivityMonitor")
-            s_lines << message;
-    }
-    static inline QStringList s_lines;
-    QtMessageHandler m_previous;
-};
+constexpr const char* monitorCategory = "com.ostavel.app.ActivityMonitor";
 
 class ActivityMonitorTest : public ::testing::Test {
 protected:
@@ -76,7 +58,7 @@ TEST_F(ActivityMonitorTest, ChoosesTheIdleBackendOnceAtStartAndReadsItEveryTime)
 TEST_F(ActivityMonitorTest, WithoutAnAnsweringBackendBreaksComeByTime)
 {
     backends->idleSourceAnswers = false;
-    ActivityLog log;
+    LogCapture log(monitorCategory);
     monitor->start();
     EXPECT_EQ(monitor->secondsSinceLastActivity(), ActivityMonitor::unknownIdleSeconds);
     EXPECT_TRUE(monitor->idleTimeSourceName().isEmpty());
@@ -87,7 +69,7 @@ TEST_F(ActivityMonitorTest, WithoutAnAnsweringBackendBreaksComeByTime)
 TEST_F(ActivityMonitorTest, ABackendThatStopsAnsweringIsLoggedOncePerOutage)
 {
     monitor->start();
-    ActivityLog log;
+    LogCapture log(monitorCategory);
     backends->idleSource->seconds = std::nullopt;
     EXPECT_EQ(monitor->secondsSinceLastActivity(), ActivityMonitor::unknownIdleSeconds);
     EXPECT_EQ(monitor->secondsSinceLastActivity(), ActivityMonitor::unknownIdleSeconds);
@@ -112,7 +94,7 @@ TEST_F(ActivityMonitorTest, FailedReadsWalkTheChainAgainLessAndLessOftenUntilOne
         turn();
         return seconds;
     };
-    ActivityLog log;
+    LogCapture log(monitorCategory);
     for (int read = 1; read <= 20; ++read)
         ASSERT_EQ(tick(), ActivityMonitor::unknownIdleSeconds);
     // Walks at reads 1, 3, 6, 11 and 20: each fruitless one doubles the wait for the next.
@@ -152,7 +134,7 @@ TEST_F(ActivityMonitorTest, TheFlagChangesOneEventLoopTurnAfterTheReport)
 {
     monitor->start();
     QSignalSpy changed(monitor.get(), &ActivityMonitor::isScreenLockedChanged);
-    ActivityLog log;
+    LogCapture log(monitorCategory);
 
     backends->reportFromAll(true);
     EXPECT_FALSE(monitor->isScreenLocked());
@@ -176,7 +158,7 @@ TEST_F(ActivityMonitorTest, OneLockAnnouncedOnSeveralChannelsChangesTheFlagOnce)
     backends->lockSourceCount = 3;
     monitor->start();
     QSignalSpy changed(monitor.get(), &ActivityMonitor::isScreenLockedChanged);
-    ActivityLog log;
+    LogCapture log(monitorCategory);
 
     backends->reportFromAll(true);
     backends->reportFromAll(true);
@@ -195,7 +177,7 @@ TEST_F(ActivityMonitorTest, StopEndsObservationAndKeepsTheLastFlag)
     turn();
     ASSERT_TRUE(monitor->isScreenLocked());
 
-    ActivityLog log;
+    LogCapture log(monitorCategory);
     monitor->stop();
     EXPECT_TRUE(source.isNull()) << "stop() must end the subscription";
     EXPECT_FALSE(monitor->isObservingScreenLock());

@@ -1,4 +1,5 @@
 #include "FakeDBusService.h"
+#include "LogCapture.h"
 #include "Monitoring/ActivityMonitor.h"
 #include "Platform/Linux/FreedesktopScreenSaverIdleTimeSource.h"
 #include "Platform/Linux/LinuxActivityBackendFactory.h"
@@ -151,29 +152,6 @@ TEST_F(IdleBackendFallback, AChosenServiceThatHangsLaterReadsZeroWithinTheTimeou
     EXPECT_EQ(monitor.secondsSinceLastActivity(), 0.25);
 }
 
-namespace {
-// The activity monitor's log lines while the object lives.
-class MonitorLog {
-public:
-    MonitorLog()
-        : m_previous(qInstallMessageHandler(&MonitorLog::handle))
-    {
-        s_lines.clear();
-    }
-    ~MonitorLog() { qInstallMessageHandler(m_previous); }
-    QStringList lines() const { return s_lines; }
-
-private:
-    static void handle(QtMsgType, const QMessageLogContext& context, const QString& message)
-    {
-        if (QByteArray(context.category) == "com.ostavel.app.ActivityMonitor")
-            s_lines << message;
-    }
-    static inline QStringList s_lines;
-    QtMessageHandler m_previous;
-};
-} // namespace
-
 TEST_F(IdleBackendFallback, ASourceThatLeavesTheBusIsReplacedByTheNextThatAnswers)
 {
     auto screenSaver = fakeScreenSaver(4200);
@@ -184,7 +162,7 @@ TEST_F(IdleBackendFallback, ASourceThatLeavesTheBusIsReplacedByTheNextThatAnswer
     ASSERT_EQ(monitor.idleTimeSourceName(), mutterService);
     EXPECT_EQ(monitor.secondsSinceLastActivity(), 1.5);
 
-    MonitorLog log;
+    LogCapture log("com.ostavel.app.ActivityMonitor");
     mutter.reset(); // the compositor restarts
     EXPECT_EQ(monitor.secondsSinceLastActivity(), ActivityMonitor::unknownIdleSeconds);
     ASSERT_TRUE(

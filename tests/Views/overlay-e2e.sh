@@ -13,30 +13,12 @@ store_defaults="$2"
 artifacts="$3"
 mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png "$artifacts"/*.log
-
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null; done
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "$artifacts/ostavel.log" ] && sed 's/^/  ostavel: /' "$artifacts/ostavel.log" >&2
-    [ -f "$session_log" ] && sed 's/^/  session: /' "$session_log" >&2
-    exit 1
-}
+# shellcheck source=../support/e2e-lib.sh
+source "$(dirname "$0")/../support/e2e-lib.sh"
 session_log="$XDG_DATA_HOME/Ostavel/session.log"
+show_on_failure ostavel "$artifacts/ostavel.log"
+show_on_failure session "$session_log"
 
-wait_for() {
-    local seconds="$1"
-    shift
-    for _ in $(seq 1 $((seconds * 10))); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
 visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
 visible_count() { visible "$1" | wc -l; }
 has_visible() { [ "$(visible_count "$1")" -ge "${2:-1}" ]; }
@@ -44,11 +26,9 @@ geometry() { xdotool getwindowgeometry "$1" | awk '/Position/ { p = $2 } /Geomet
 # Mean and maximum brightness (0..1) of a region of a screenshot.
 brightness() { convert "$1" -crop "$2" +repage -colorspace Gray -format "%[fx:mean] %[fx:maxima]" info:; }
 
-xrandr --setmonitor '*left' 1280/338x800/211+0+0 screen >/dev/null || fail "no RandR monitors"
-xrandr --setmonitor right 1280/338x800/211+1280+0 none >/dev/null || fail "no second monitor"
-xcompmgr >"$artifacts/xcompmgr.log" 2>&1 &
-compositor=$!
-pids+=($!)
+add_monitor left || fail "no RandR monitors"
+add_monitor right || fail "no second monitor"
+start_compositor "$artifacts/xcompmgr.log"
 
 "$store_defaults" --configuration '{"workDurationSeconds":6,"preAlertDurationSeconds":5,
     "cursorAlertDurationSeconds":4,"breakDurationSeconds":60,"longBreakEnabled":false,
@@ -95,7 +75,7 @@ done
 xrandr --delmonitor right >/dev/null
 wait_for 5 bash -c "[ \$(xdotool search --onlyvisible --name '^Ostavel Break\$' | wc -l) = 1 ]" ||
     fail "the window of a removed monitor stayed"
-xrandr --setmonitor right 1280/338x800/211+1280+0 none >/dev/null
+add_monitor right
 wait_for 5 has_visible "Ostavel Break" 2 || fail "a monitor that came back got no window"
 for w in $(visible "Ostavel Break"); do
     [ "$(geometry "$w")" = "1280,0 1280x800" ] && side=$w

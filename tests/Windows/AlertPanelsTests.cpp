@@ -1,4 +1,5 @@
 #include "../BreakManager/EngineHarness.h"
+#include "FakeCompositingState.h"
 #include "Views/CursorAlertView.h"
 #include "Views/OstavelButton.h"
 #include "Views/PreAlertPillView.h"
@@ -172,7 +173,7 @@ TEST_F(PillOnEngine, ShowsTheEngineAndEachControlGivesItsCommand)
 
 TEST_F(PillOnEngine, ControllersShowOneWindowAndStopPollingWhenHidden)
 {
-    PreAlertWindowController pill(engine(), [] { return false; });
+    PreAlertWindowController pill(engine(), std::make_shared<FakeCompositingState>(false));
     pill.show();
     PreAlertPillView* first = pill.view();
     ASSERT_NE(first, nullptr);
@@ -200,12 +201,11 @@ TEST_F(PillOnEngine, ControllersShowOneWindowAndStopPollingWhenHidden)
     pill.dismiss();
 
     int polls = 0;
-    CursorAlertWindowController cursor(
-        engine(), [] { return false; },
-        [&] {
-            ++polls;
-            return QPoint(100 + polls, 200);
-        });
+    CursorAlertWindowController cursor(engine(), std::make_shared<FakeCompositingState>(false),
+                                       [&] {
+                                           ++polls;
+                                           return QPoint(100 + polls, 200);
+                                       });
     cursor.show();
     ASSERT_NE(cursor.view(), nullptr);
     EXPECT_EQ(cursor.view()->windowTitle(), QStringLiteral("Ostavel Cursor Alert"));

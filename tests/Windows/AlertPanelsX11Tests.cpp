@@ -1,7 +1,7 @@
 // The pill and the cursor card as real X11 windows on Xvfb, without and then with a compositor
 // (xcompmgr). Screenshots of the whole screen are kept in OSTAVEL_TEST_ARTIFACTS_DIR.
 #include "../BreakManager/EngineHarness.h"
-#include "Platform/Linux/X11CompositorProbe.h"
+#include "Platform/Linux/X11CompositingState.h"
 #include "Views/CursorAlertView.h"
 #include "Views/PreAlertPillView.h"
 #include "Windows/CursorAlertWindowController.h"
@@ -71,12 +71,14 @@ protected:
 
 TEST_F(AlertPanelsX11, OpaqueWithoutCompositorTranslucentWithOne)
 {
-    ASSERT_FALSE(x11CompositorRunning());
+    // One watch for both panels and both halves, as the application shares one.
+    const auto compositing = std::make_shared<X11CompositingState>();
+    ASSERT_FALSE(compositing->isActive());
     const QRect frame =
         PreAlertWindowController::finalFrame(QGuiApplication::primaryScreen()->geometry());
     {
-        PreAlertWindowController pill(engine(), x11CompositorRunning);
-        CursorAlertWindowController cursor(engine(), x11CompositorRunning);
+        PreAlertWindowController pill(engine(), compositing);
+        CursorAlertWindowController cursor(engine(), compositing);
         const QImage screen = showBoth(pill, cursor, QStringLiteral("alerts-no-compositor"));
         const QRect card = pill.view()->cardRect().translated(frame.topLeft());
         // The card is an opaque dark fill; the panel's empty rest shows the desktop.
@@ -96,10 +98,10 @@ TEST_F(AlertPanelsX11, OpaqueWithoutCompositorTranslucentWithOne)
     QProcess compositor;
     compositor.start(xcompmgr, {});
     ASSERT_TRUE(compositor.waitForStarted());
-    EXPECT_TRUE(QTest::qWaitFor([] { return x11CompositorRunning(); }, 5000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return compositing->isActive(); }, 5000));
     {
-        PreAlertWindowController pill(engine(), x11CompositorRunning);
-        CursorAlertWindowController cursor(engine(), x11CompositorRunning);
+        PreAlertWindowController pill(engine(), compositing);
+        CursorAlertWindowController cursor(engine(), compositing);
         const QImage screen = showBoth(pill, cursor, QStringLiteral("alerts-compositor"));
         const QRect card = pill.view()->cardRect().translated(frame.topLeft());
         // Translucent over the desktop: darker than it, but not black.

@@ -2,6 +2,7 @@
 #include "Configuration/ConfigurationManager.h"
 #include "Configuration/TimingPreset.h"
 #include "Configuration/UserDefaults.h"
+#include "ConfigurationTest.h"
 #include "FakeAppcastFetcher.h"
 #include "FakeLoginItem.h"
 #include "FakeServiceTimer.h"
@@ -28,7 +29,7 @@
 #include <limits>
 
 namespace {
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public ConfigurationTest {
 protected:
     std::unique_ptr<SettingsView> makeView()
     {
@@ -36,17 +37,6 @@ protected:
         view->resize(500, 520);
         return view;
     }
-
-    void store(const std::function<void(Configuration&)>& edit)
-    {
-        Configuration c = manager.config();
-        edit(c);
-        manager.setConfig(c);
-    }
-
-    // The store is cleared before the manager reads it.
-    bool m_cleared = (resetUserDefaults(), true);
-    ConfigurationManager manager;
 };
 
 const QStringList sliderLabels{

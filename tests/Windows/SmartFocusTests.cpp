@@ -1,4 +1,5 @@
 #include "Configuration/ConfigurationManager.h"
+#include "ConfigurationTest.h"
 #include "Platform/Linux/DesktopEntryCatalogue.h"
 #include "Platform/Linux/DesktopEntryInstalledApplications.h"
 #include "TestFiles.h"
@@ -32,7 +33,7 @@
 namespace {
 using Field = SmartFocusTab::AppListField;
 
-class SmartFocusTest : public ::testing::Test {
+class SmartFocusTest : public ConfigurationTest {
 protected:
     SmartFocusTest()
     {
@@ -44,15 +45,6 @@ protected:
         tab = std::make_unique<SmartFocusTab>(manager, environment);
     }
 
-    void store(const std::function<void(Configuration&)>& edit)
-    {
-        Configuration c = manager.config();
-        edit(c);
-        manager.setConfig(c);
-    }
-
-    bool m_cleared = (resetUserDefaults(), true);
-    ConfigurationManager manager;
     std::optional<AppEntry> nextPick;
     int pickerCalls = 0;
     std::unique_ptr<SmartFocusTab> tab;
