@@ -263,7 +263,9 @@ TEST_F(FakeProcTest, ApplicationsInstalledWhileRunningAreNamedByTheirExecutable)
         },
         10000);
     EXPECT_EQ(named, (QStringList{"mine", "org.example.Tool", "vendor-viewer"}));
-    EXPECT_TRUE(watcher.watchedFolders().contains(userApps));
+    // The new folder is watched once the scan that found it has finished on the main thread,
+    // which may come just after the catalogue already answers.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return watcher.watchedFolders().contains(userApps); }, 5000));
 }
 
 TEST_F(FakeProcTest, CameraIsInUseWhenAProcessOfThisUserHoldsAVideoDevice)
