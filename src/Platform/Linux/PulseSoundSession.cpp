@@ -12,6 +12,12 @@
 Q_LOGGING_CATEGORY(lcSoundPlayer, "com.ostavel.app.SoundPlayer", QtWarningMsg)
 
 namespace {
+// The decoded sounds are interleaved signed 16-bit samples in the machine's byte order.
+pa_sample_spec sampleFormat(int rate, int channels)
+{
+    return {PA_SAMPLE_S16NE, uint32_t(rate), uint8_t(channels)};
+}
+
 // How long a connection may take to become ready, and the server to answer a request, before
 // it counts as frozen (a stopped daemon still accepts connections and reads nothing).
 constexpr int connectTimeoutMs = 2000;
@@ -203,9 +209,9 @@ void PulseSoundSession::onCachePlayed(pa_context*, int success, void* data)
 
 void PulseSoundSession::playThroughStream(Sample& sample)
 {
-    const pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(sample.sound.rate),
-                              uint8_t(sample.sound.channels)};
-    pa_stream* stream = pa_stream_new(m_context, sample.name.toUtf8().constData(), &spec, nullptr);
+    const pa_sample_spec format = sampleFormat(sample.sound.rate, sample.sound.channels);
+    pa_stream* stream =
+        pa_stream_new(m_context, sample.name.toUtf8().constData(), &format, nullptr);
     if (!stream) {
         skip(1, "the sound server refuses a stream");
         return;
@@ -226,9 +232,8 @@ void PulseSoundSession::playThroughStream(Sample& sample)
 
 void PulseSoundSession::upload(Sample& sample)
 {
-    const pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(sample.sound.rate),
-                              uint8_t(sample.sound.channels)};
-    pa_stream* stream = pa_stream_new(m_context, sample.cacheName.constData(), &spec, nullptr);
+    const pa_sample_spec format = sampleFormat(sample.sound.rate, sample.sound.channels);
+    pa_stream* stream = pa_stream_new(m_context, sample.cacheName.constData(), &format, nullptr);
     if (!stream)
         return;
     Job& job = m_jobs.emplace_back(Job{this, Job::Kind::Upload, &sample, stream});

@@ -102,13 +102,14 @@ struct X11WindowList::Connection {
         if (!resources || windows.empty())
             return pids;
 
-        std::vector<XResClientIdSpec> specs;
-        specs.reserve(windows.size());
+        std::vector<XResClientIdSpec> queries;
+        queries.reserve(windows.size());
         for (xcb_window_t window : windows)
-            specs.push_back({window, XRES_CLIENT_ID_PID_MASK});
+            queries.push_back({window, XRES_CLIENT_ID_PID_MASK});
         long count = 0;
         XResClientIdValue* values = nullptr;
-        if (XResQueryClientIds(resources, long(specs.size()), specs.data(), &count, &values) != 0)
+        if (XResQueryClientIds(resources, long(queries.size()), queries.data(), &count, &values) !=
+            0)
             return pids;
         // The server answers per client, naming it by its resource base: the window id with the
         // resource bits cleared.
@@ -117,8 +118,9 @@ struct X11WindowList::Connection {
             const pid_t pid = XResGetClientPid(&values[i]);
             if (pid <= 0)
                 continue;
+            const auto& [client, length, value] = values[i];
             for (size_t w = 0; w < windows.size(); ++w) {
-                if ((windows[w] & ~resourceMask) == (values[i].spec.client & ~resourceMask))
+                if ((windows[w] & ~resourceMask) == (client.client & ~resourceMask))
                     pids[w] = pid;
             }
         }
