@@ -1,5 +1,7 @@
 #include "Platform/Linux/X11KeyboardFocus.h"
 
+#include "Platform/Linux/XcbReply.h"
+
 #include <QGuiApplication>
 #include <QWindow>
 #include <xcb/xcb.h>
@@ -42,9 +44,9 @@ void X11KeyboardFocus::giveBack()
         return;
     xcb_get_input_focus_cookie_t cookie{*m_previousFocusRequest};
     m_previousFocusRequest.reset();
-    xcb_get_input_focus_reply_t* reply = xcb_get_input_focus_reply(connection, cookie, nullptr);
+    const XcbReply<xcb_get_input_focus_reply_t> reply(
+        xcb_get_input_focus_reply(connection, cookie, nullptr));
     xcb_window_t previous = reply ? reply->focus : XCB_NONE;
-    free(reply);
     const quintptr ours = m_window;
     m_window = 0;
     // Someone clicked elsewhere meanwhile: the focus is theirs now, leave it there.

@@ -2,21 +2,16 @@
 
 #include "BreakBlocker/FullscreenBlocker.h"
 #include "Platform/Linux/EwmhWindowProperties.h"
+#include "Platform/Linux/XcbReply.h"
 
 #include <QFile>
 #include <algorithm>
-#include <cstdlib>
 #include <xcb/xcb.h>
 // After xcb: Xlib's macros (None, Success, ...) would clash with names used above.
 #include <X11/Xlib.h>
 #include <X11/extensions/XRes.h>
 
 namespace {
-template <typename T> struct FreeDeleter {
-    void operator()(T* p) const { std::free(p); }
-};
-template <typename T> using Reply = std::unique_ptr<T, FreeDeleter<T>>;
-
 enum AtomIndex {
     ClientListStacking,
     ClientList,
@@ -135,7 +130,7 @@ struct X11WindowList::Connection {
         for (AtomIndex list : {ClientListStacking, ClientList}) {
             const xcb_get_property_cookie_t cookie =
                 xcb_get_property(connection, 0, root, atoms[list], XCB_ATOM_WINDOW, 0, 1u << 16);
-            Reply<xcb_get_property_reply_t> reply(
+            XcbReply<xcb_get_property_reply_t> reply(
                 xcb_get_property_reply(connection, cookie, nullptr));
             if (reply && reply->type == XCB_ATOM_WINDOW)
                 return values32(reply.get());
@@ -184,7 +179,7 @@ std::unique_ptr<X11WindowList::Connection> X11WindowList::acquire()
         cookies[i] = xcb_intern_atom(connection->connection, 0, uint16_t(qstrlen(atomNames[i])),
                                      atomNames[i]);
     for (int i = 0; i < AtomCount; ++i) {
-        Reply<xcb_intern_atom_reply_t> reply(
+        XcbReply<xcb_intern_atom_reply_t> reply(
             xcb_intern_atom_reply(connection->connection, cookies[i], nullptr));
         connection->atoms[i] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     }
@@ -242,17 +237,19 @@ std::vector<WindowInfo> X11WindowList::windows()
     // Every reply is collected, also for windows already rejected, so none is left queued.
     for (size_t i = 0; i < cookies.size(); ++i) {
         const Cookies& cookie = cookies[i];
-        Reply<xcb_get_window_attributes_reply_t> attributes(
+        XcbReply<xcb_get_window_attributes_reply_t> attributes(
             xcb_get_window_attributes_reply(c, cookie.attributes, nullptr));
-        Reply<xcb_get_geometry_reply_t> geometry(
+        XcbReply<xcb_get_geometry_reply_t> geometry(
             xcb_get_geometry_reply(c, cookie.geometry, nullptr));
-        Reply<xcb_translate_coordinates_reply_t> position(
+        XcbReply<xcb_translate_coordinates_reply_t> position(
             xcb_translate_coordinates_reply(c, cookie.position, nullptr));
-        Reply<xcb_get_property_reply_t> pid(xcb_get_property_reply(c, cookie.pid, nullptr));
-        Reply<xcb_get_property_reply_t> state(xcb_get_property_reply(c, cookie.state, nullptr));
-        Reply<xcb_get_property_reply_t> type(xcb_get_property_reply(c, cookie.type, nullptr));
-        Reply<xcb_get_property_reply_t> extents(xcb_get_property_reply(c, cookie.extents, nullptr));
-        Reply<xcb_get_property_reply_t> wmClass(xcb_get_property_reply(c, cookie.wmClass, nullptr));
+        XcbReply<xcb_get_property_reply_t> pid(xcb_get_property_reply(c, cookie.pid, nullptr));
+        XcbReply<xcb_get_property_reply_t> state(xcb_get_property_reply(c, cookie.state, nullptr));
+        XcbReply<xcb_get_property_reply_t> type(xcb_get_property_reply(c, cookie.type, nullptr));
+        XcbReply<xcb_get_property_reply_t> extents(
+            xcb_get_property_reply(c, cookie.extents, nullptr));
+        XcbReply<xcb_get_property_reply_t> wmClass(
+            xcb_get_property_reply(c, cookie.wmClass, nullptr));
 
         EwmhWindowProperties properties;
         properties.viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;

@@ -1,18 +1,13 @@
 #include "Platform/Linux/XEmbedTrayWatcher.h"
 
+#include "Platform/Linux/XcbReply.h"
+
 #include <QByteArray>
 #include <QSocketNotifier>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cstdlib>
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>
-
-namespace {
-template <typename T> struct FreeDeleter {
-    void operator()(T* p) const { std::free(p); }
-};
-template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter<T>>;
-} // namespace
 
 XEmbedTrayWatcher::XEmbedTrayWatcher(std::function<void()> onChanged)
     : m_onChanged(std::move(onChanged))
