@@ -4,7 +4,6 @@
 #include "Views/ConfigurationEdit.h"
 #include "Views/DisclosureGroup.h"
 #include "Views/FormSection.h"
-#include "Views/InfoTip.h"
 #include "Views/SliderRow.h"
 #include "Views/SymbolImage.h"
 #include "Views/TextStyle.h"
@@ -12,7 +11,6 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -53,21 +51,6 @@ PresetLook presetLook(TimingPreset preset)
     return {};
 }
 
-// A row of a label, its tip, free space and a control.
-QWidget* controlRow(const QString& label, const QString& tip, QWidget* control)
-{
-    auto* row = new QWidget;
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* text = new QLabel(label, row);
-    text->setTextFormat(Qt::PlainText);
-    layout->addWidget(text);
-    layout->addWidget(new InfoTip(tip, row));
-    layout->addStretch(1);
-    layout->addWidget(control);
-    control->setAccessibleName(label);
-    return row;
-}
 } // namespace
 
 TimingTab::TimingTab(ConfigurationManager& configManager, QWidget* parent)
@@ -126,10 +109,9 @@ TimingTab::TimingTab(ConfigurationManager& configManager, QWidget* parent)
     connect(m_longBreakSwitch, &ToggleSwitch::clicked, this, [this](bool on) {
         editConfiguration(m_configManager, [on](Configuration& c) { c.longBreakEnabled = on; });
     });
-    advanced->addWidget(controlRow(
-        QStringLiteral("Long Breaks"),
-        QStringLiteral("Take a longer break after completing several regular breaks to recharge"),
-        m_longBreakSwitch));
+    advanced->addWidget(FormSection::controlRow(
+        QStringLiteral("Long Breaks"), m_longBreakSwitch,
+        QStringLiteral("Take a longer break after completing several regular breaks to recharge")));
     m_longBreakDuration = addSlider(QStringLiteral("Long Break Duration"),
                                     QStringLiteral("How long each long break lasts"),
                                     &Configuration::longBreakDurationSeconds, 60, 900, 30);
@@ -145,9 +127,9 @@ TimingTab::TimingTab(ConfigurationManager& configManager, QWidget* parent)
         editConfiguration(m_configManager,
                           [breaks](Configuration& c) { c.longBreakIntervalBreaks = breaks; });
     });
-    m_intervalRow = controlRow(QStringLiteral("Long Break After"),
-                               QStringLiteral("Number of regular breaks before a long break"),
-                               m_intervalStepper);
+    m_intervalRow =
+        FormSection::controlRow(QStringLiteral("Long Break After"), m_intervalStepper,
+                                QStringLiteral("Number of regular breaks before a long break"));
     advanced->addWidget(m_intervalRow);
     main->addRow(m_advanced);
     layout->addWidget(main);
