@@ -3,6 +3,7 @@
 #include "Configuration/ConfigurationManager.h"
 #include "Views/ConfigurationEdit.h"
 #include "Views/DisclosureGroup.h"
+#include "Views/FocusWheel.h"
 #include "Views/FormSection.h"
 #include "Views/SliderRow.h"
 #include "Views/SymbolImage.h"
@@ -15,24 +16,8 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 
 namespace {
-// Like the sliders: the wheel scrolls the tab unless the stepper has the focus.
-class FocusWheelSpinBox : public QSpinBox {
-public:
-    using QSpinBox::QSpinBox;
-
-protected:
-    void wheelEvent(QWheelEvent* event) override
-    {
-        if (hasFocus())
-            QSpinBox::wheelEvent(event);
-        else
-            event->ignore();
-    }
-};
-
 struct PresetLook {
     QString title;
     QString symbol;
@@ -117,7 +102,7 @@ TimingTab::TimingTab(ConfigurationManager& configManager, QWidget* parent)
                                     &Configuration::longBreakDurationSeconds, 60, 900, 30);
     advanced->addWidget(m_longBreakDuration);
 
-    m_intervalStepper = new FocusWheelSpinBox;
+    m_intervalStepper = new FocusWheel<QSpinBox>;
     m_intervalStepper->setFocusPolicy(Qt::StrongFocus);
     m_intervalStepper->setRange(1, 10);
     m_intervalStepper->setSingleStep(1);
