@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPalette>
-#include <QPixmap>
 
 namespace {
 const QStringList& imageSuffixes()
@@ -81,8 +80,5 @@ QIcon ApplicationIconLoader::genericIcon()
     if (QIcon::hasThemeIcon(QStringLiteral("application-x-executable")))
         return QIcon::fromTheme(QStringLiteral("application-x-executable"));
     const QColor color = QGuiApplication::palette().color(QPalette::WindowText);
-    QIcon icon;
-    for (int size : {16, 20, 32, 40})
-        icon.addPixmap(QPixmap::fromImage(SymbolImage::render(QStringLiteral("app"), size, color)));
-    return icon;
+    return SymbolImage::icon(QStringLiteral("app"), color, {16, 20, 32, 40});
 }

@@ -1,8 +1,10 @@
 #include "Views/FormSection.h"
 
+#include "Views/InfoTip.h"
 #include "Views/TextStyle.h"
 
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -58,4 +60,20 @@ void FormSection::addRow(QLayout* row)
 {
     addSeparatorIfNeeded();
     m_rows->addLayout(row);
+}
+
+QWidget* FormSection::controlRow(const QString& label, QWidget* control, const QString& tip)
+{
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* text = new QLabel(label, row);
+    text->setTextFormat(Qt::PlainText);
+    layout->addWidget(text);
+    if (!tip.isEmpty())
+        layout->addWidget(new InfoTip(tip, row));
+    layout->addStretch(1);
+    layout->addWidget(control);
+    control->setAccessibleName(label);
+    return row;
 }

@@ -14,6 +14,10 @@ class FormSection : public QWidget {
 public:
     explicit FormSection(const QString& header = {}, QWidget* parent = nullptr);
 
+    // A row of a label (with an info tip when `tip` is given), free space and a control, which
+    // takes the label as its accessible name.
+    static QWidget* controlRow(const QString& label, QWidget* control, const QString& tip = {});
+
     void addRow(QWidget* row);
     void addRow(QLayout* row);
     // Hides or shows a row added as a widget, with the hairline above it.

@@ -17,20 +17,6 @@
 #include <QVBoxLayout>
 
 namespace {
-QWidget* titledRow(const QString& title, QWidget* control)
-{
-    auto* row = new QWidget;
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* label = new QLabel(title, row);
-    label->setTextFormat(Qt::PlainText);
-    layout->addWidget(label);
-    layout->addStretch(1);
-    layout->addWidget(control);
-    control->setAccessibleName(title);
-    return row;
-}
-
 QLabel* captionLabel(const QString& text)
 {
     auto* label = new QLabel(text);
@@ -58,7 +44,7 @@ OthersTab::OthersTab(ConfigurationManager& configManager, SparkleUpdaterManager*
     m_launchAtLogin->setEnabled(m_loginItem != nullptr);
     // clicked() comes only from the user, never from a refresh of the toggle.
     connect(m_launchAtLogin, &ToggleSwitch::clicked, this, &OthersTab::setLaunchAtLogin);
-    login->addRow(titledRow(QStringLiteral("Launch at Login"), m_launchAtLogin));
+    login->addRow(FormSection::controlRow(QStringLiteral("Launch at Login"), m_launchAtLogin));
     layout->addWidget(login);
 
     auto* privacy = new FormSection(QStringLiteral("Privacy"), this);
@@ -71,7 +57,7 @@ OthersTab::OthersTab(ConfigurationManager& configManager, SparkleUpdaterManager*
     auto* crashLayout = new QVBoxLayout(crashRows);
     crashLayout->setContentsMargins(0, 0, 0, 0);
     crashLayout->addWidget(
-        titledRow(QStringLiteral("Send Anonymous Crash Reports"), m_crashReports));
+        FormSection::controlRow(QStringLiteral("Send Anonymous Crash Reports"), m_crashReports));
     crashLayout->addWidget(captionLabel(QStringLiteral(
         "Help improve Ostavel by sending anonymous crash reports and performance data.")));
     privacy->addRow(crashRows);
@@ -82,14 +68,14 @@ OthersTab::OthersTab(ConfigurationManager& configManager, SparkleUpdaterManager*
     m_version->setTextFormat(Qt::PlainText);
     m_version->setForegroundRole(QPalette::PlaceholderText);
     m_version->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    update->addRow(titledRow(QStringLiteral("Version"), m_version));
+    update->addRow(FormSection::controlRow(QStringLiteral("Version"), m_version));
 
     m_checkNow = new QPushButton(QStringLiteral("Check Now"));
     connect(m_checkNow, &QPushButton::clicked, this, [this] {
         if (m_updater)
             m_updater->checkForUpdates();
     });
-    update->addRow(titledRow(QStringLiteral("Check for Updates"), m_checkNow));
+    update->addRow(FormSection::controlRow(QStringLiteral("Check for Updates"), m_checkNow));
 
     // A segmented control: two exclusive buttons side by side, 160 px together.
     auto* channels = new QWidget;
@@ -120,7 +106,8 @@ OthersTab::OthersTab(ConfigurationManager& configManager, SparkleUpdaterManager*
     auto* channelRows = new QWidget;
     auto* channelRowsLayout = new QVBoxLayout(channelRows);
     channelRowsLayout->setContentsMargins(0, 0, 0, 0);
-    channelRowsLayout->addWidget(titledRow(QStringLiteral("Update Channel"), channels));
+    channelRowsLayout->addWidget(
+        FormSection::controlRow(QStringLiteral("Update Channel"), channels));
     m_betaWarning = captionLabel(
         QStringLiteral("Beta releases may contain bugs and are not recommended for daily use."));
     channelRowsLayout->addWidget(m_betaWarning);

@@ -5,22 +5,12 @@
 #include "Views/SymbolImage.h"
 #include "Views/TimingTab.h"
 
-#include <QIcon>
-#include <QPixmap>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <cmath>
 
 namespace {
-QIcon symbolIcon(const QString& name, const QColor& color)
-{
-    QIcon icon;
-    for (int size : {16, 32})
-        icon.addPixmap(QPixmap::fromImage(SymbolImage::render(name, size, color)));
-    return icon;
-}
-
 QScrollArea* scrolling(QWidget* content)
 {
     auto* area = new QScrollArea;
@@ -45,12 +35,14 @@ SettingsView::SettingsView(ConfigurationManager& configManager,
     m_smartFocusTab = new SmartFocusTab(configManager, environment);
     m_othersTab = new OthersTab(configManager, sparkleUpdater, environment.loginItem);
     const QColor symbolColor = palette().color(QPalette::WindowText);
-    m_tabs->addTab(scrolling(m_timingTab), symbolIcon(QStringLiteral("clock"), symbolColor),
+    m_tabs->addTab(scrolling(m_timingTab),
+                   SymbolImage::icon(QStringLiteral("clock"), symbolColor, {16, 32}),
                    QStringLiteral("Timing"));
     m_tabs->addTab(scrolling(m_smartFocusTab),
-                   symbolIcon(QStringLiteral("brain.head.profile"), symbolColor),
+                   SymbolImage::icon(QStringLiteral("brain.head.profile"), symbolColor, {16, 32}),
                    QStringLiteral("Smart Focus"));
-    m_tabs->addTab(scrolling(m_othersTab), symbolIcon(QStringLiteral("gearshape"), symbolColor),
+    m_tabs->addTab(scrolling(m_othersTab),
+                   SymbolImage::icon(QStringLiteral("gearshape"), symbolColor, {16, 32}),
                    QStringLiteral("Others"));
     layout->addWidget(m_tabs);
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {

@@ -1,5 +1,6 @@
 #include "Views/SliderRow.h"
 
+#include "Views/FocusWheel.h"
 #include "Views/InfoTip.h"
 #include "Views/SettingsView.h"
 
@@ -8,26 +9,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 #include <cmath>
-
-namespace {
-// The tab scrolls under the wheel: a slider that merely lies under the pointer must not change
-// a setting on the way. Once the user has focused it (click, Tab), the wheel moves it.
-class FocusWheelSlider : public QSlider {
-public:
-    using QSlider::QSlider;
-
-protected:
-    void wheelEvent(QWheelEvent* event) override
-    {
-        if (hasFocus())
-            QSlider::wheelEvent(event);
-        else
-            event->ignore();
-    }
-};
-} // namespace
 
 SliderRow::SliderRow(const QString& label, const QString& tooltip, double minimum, double maximum,
                      double step, QWidget* parent)
@@ -51,7 +33,7 @@ SliderRow::SliderRow(const QString& label, const QString& tooltip, double minimu
     top->addWidget(m_valueLabel);
     layout->addLayout(top);
 
-    m_slider = new FocusWheelSlider(Qt::Horizontal, this);
+    m_slider = new FocusWheel<QSlider>(Qt::Horizontal, this);
     m_slider->setFocusPolicy(Qt::StrongFocus);
     m_slider->setRange(0, int(m_grid.size()) - 1);
     m_slider->setSingleStep(1);

@@ -11,8 +11,6 @@
 #include "Views/SymbolImage.h"
 #include "Views/ToggleSwitch.h"
 
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -49,15 +47,9 @@ SmartFocusTab::SmartFocusTab(ConfigurationManager& configManager, SettingsEnviro
     m_form = new FormSection({}, this);
 
     const QString fullscreenText = QStringLiteral("Pause for fullscreen apps");
-    auto* fullscreen = new QWidget;
-    auto* fullscreenLayout = new QHBoxLayout(fullscreen);
-    fullscreenLayout->setContentsMargins(0, 0, 0, 0);
-    fullscreenLayout->addWidget(new QLabel(fullscreenText));
-    fullscreenLayout->addStretch(1);
     m_fullscreenSwitch =
         switchFor(fullscreenText, &Configuration::breakBlockFullscreenEnabled, m_configManager);
-    fullscreenLayout->addWidget(m_fullscreenSwitch);
-    m_form->addRow(fullscreen);
+    m_form->addRow(FormSection::controlRow(fullscreenText, m_fullscreenSwitch));
 
     const QString meetingText = QStringLiteral("Pause for meetings (camera/mic in use)");
     m_meetingGroup = new DisclosureGroup(meetingText);

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QPainter>
+#include <QPixmap>
 #include <QSvgRenderer>
 #include <cmath>
 
@@ -36,4 +37,13 @@ QImage SymbolImage::render(const QString& name, int pixelSize, const QColor& col
     }
     image.setDevicePixelRatio(devicePixelRatio);
     return image;
+}
+
+QIcon SymbolImage::icon(const QString& name, const QColor& color,
+                        std::initializer_list<int> pixelSizes)
+{
+    QIcon icon;
+    for (int size : pixelSizes)
+        icon.addPixmap(QPixmap::fromImage(render(name, size, color)));
+    return icon;
 }

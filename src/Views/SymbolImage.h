@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QImage>
 #include <QString>
+#include <initializer_list>
 
 // The small symbols the views name ("figure.stand", "moon.zzz", ...), our own SVGs in the
 // ":/ostavel/symbols" resource, drawn in one colour.
@@ -11,4 +13,6 @@ bool exists(const QString& name);
 // A square image of `pixelSize` at `devicePixelRatio`; null for an unknown name.
 QImage render(const QString& name, int pixelSize, const QColor& color,
               qreal devicePixelRatio = 1.0);
+// An icon holding the symbol at each of `pixelSizes`.
+QIcon icon(const QString& name, const QColor& color, std::initializer_list<int> pixelSizes);
 } // namespace SymbolImage

@@ -3,8 +3,8 @@
 #include "Configuration/ConfigurationManager.h"
 #include "Views/ConfigurationEdit.h"
 #include "Views/DisclosureGroup.h"
+#include "Views/FocusWheel.h"
 #include "Views/FormSection.h"
-#include "Views/InfoTip.h"
 #include "Views/SliderRow.h"
 #include "Views/SymbolImage.h"
 #include "Views/TextStyle.h"
@@ -12,29 +12,12 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 
 namespace {
-// Like the sliders: the wheel scrolls the tab unless the stepper has the focus.
-class FocusWheelSpinBox : public QSpinBox {
-public:
-    using QSpinBox::QSpinBox;
-
-protected:
-    void wheelEvent(QWheelEvent* event) override
-    {
-        if (hasFocus())
-            QSpinBox::wheelEvent(event);
-        else
-            event->ignore();
-    }
-};
-
 struct PresetLook {
     QString title;
     QString symbol;
@@ -53,21 +36,6 @@ PresetLook presetLook(TimingPreset preset)
     return {};
 }
 
-// A row of a label, its tip, free space and a control.
-QWidget* controlRow(const QString& label, const QString& tip, QWidget* control)
-{
-    auto* row = new QWidget;
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    auto* text = new QLabel(label, row);
-    text->setTextFormat(Qt::PlainText);
-    layout->addWidget(text);
-    layout->addWidget(new InfoTip(tip, row));
-    layout->addStretch(1);
-    layout->addWidget(control);
-    control->setAccessibleName(label);
-    return row;
-}
 } // namespace
 
 TimingTab::TimingTab(ConfigurationManager& configManager, QWidget* parent)
@@ -126,16 +94,15 @@ TimingTab::TimingTab(ConfigurationManager& configManager, QWidget* parent)
     connect(m_longBreakSwitch, &ToggleSwitch::clicked, this, [this](bool on) {
         editConfiguration(m_configManager, [on](Configuration& c) { c.longBreakEnabled = on; });
     });
-    advanced->addWidget(controlRow(
-        QStringLiteral("Long Breaks"),
-        QStringLiteral("Take a longer break after completing several regular breaks to recharge"),
-        m_longBreakSwitch));
+    advanced->addWidget(FormSection::controlRow(
+        QStringLiteral("Long Breaks"), m_longBreakSwitch,
+        QStringLiteral("Take a longer break after completing several regular breaks to recharge")));
     m_longBreakDuration = addSlider(QStringLiteral("Long Break Duration"),
                                     QStringLiteral("How long each long break lasts"),
                                     &Configuration::longBreakDurationSeconds, 60, 900, 30);
     advanced->addWidget(m_longBreakDuration);
 
-    m_intervalStepper = new FocusWheelSpinBox;
+    m_intervalStepper = new FocusWheel<QSpinBox>;
     m_intervalStepper->setFocusPolicy(Qt::StrongFocus);
     m_intervalStepper->setRange(1, 10);
     m_intervalStepper->setSingleStep(1);
@@ -145,9 +112,9 @@ TimingTab::TimingTab(ConfigurationManager& configManager, QWidget* parent)
         editConfiguration(m_configManager,
                           [breaks](Configuration& c) { c.longBreakIntervalBreaks = breaks; });
     });
-    m_intervalRow = controlRow(QStringLiteral("Long Break After"),
-                               QStringLiteral("Number of regular breaks before a long break"),
-                               m_intervalStepper);
+    m_intervalRow =
+        FormSection::controlRow(QStringLiteral("Long Break After"), m_intervalStepper,
+                                QStringLiteral("Number of regular breaks before a long break"));
     advanced->addWidget(m_intervalRow);
     main->addRow(m_advanced);
     layout->addWidget(main);
