@@ -68,11 +68,11 @@ QPoint keptInside(QPoint pos, QSize size, const QRect& area)
         std::clamp(pos.y(), area.top(), std::max(area.top(), area.bottom() + 1 - size.height())));
 }
 
-QList<StatusNotifierItem::Pixmap> statusNotifierPixmaps(const QIcon& icon)
+QList<StatusNotifierItem::Pixmap> statusNotifierPixmaps(const StatusItemContent& content)
 {
     QList<StatusNotifierItem::Pixmap> pixmaps;
-    for (const QSize& size : icon.availableSizes()) {
-        const QImage image = icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32);
+    for (const QImage& painted : StatusIconPainter::images(content)) {
+        const QImage image = painted.convertToFormat(QImage::Format_ARGB32);
         StatusNotifierItem::Pixmap pixmap{image.width(), image.height(), {}};
         pixmap.argb.resize(qsizetype(image.width()) * image.height() * 4);
         auto* out = reinterpret_cast<quint32*>(pixmap.argb.data());
@@ -154,8 +154,7 @@ void StatusItemController::followHosts()
     switch (next) {
     case Host::statusNotifier:
         // Shown once the watcher takes the item; a watcher that restarts is asked again.
-        m_env.statusNotifierItem->setIcon(statusNotifierPixmaps(StatusIconPainter::icon(m_content)),
-                                          m_content.toolTip);
+        m_env.statusNotifierItem->setIcon(statusNotifierPixmaps(m_content), m_content.toolTip);
         m_env.statusNotifierItem->registerWithWatcher();
         m_noTrayGrace->start();
         break;
@@ -221,13 +220,12 @@ void StatusItemController::updateCountdownTitle()
 void StatusItemController::drawIcon()
 {
     ++m_redraws;
-    const QIcon icon = StatusIconPainter::icon(m_content);
     if (m_statusItem) {
-        m_statusItem->setIcon(icon);
+        m_statusItem->setIcon(StatusIconPainter::icon(m_content));
         m_statusItem->setToolTip(m_content.toolTip);
     }
     if (m_env.statusNotifierItem && m_host == Host::statusNotifier)
-        m_env.statusNotifierItem->setIcon(statusNotifierPixmaps(icon), m_content.toolTip);
+        m_env.statusNotifierItem->setIcon(statusNotifierPixmaps(m_content), m_content.toolTip);
 }
 
 void StatusItemController::onStatusItemActivated(QSystemTrayIcon::ActivationReason reason)

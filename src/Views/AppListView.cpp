@@ -42,8 +42,8 @@ void AppListView::rebuild()
     qDeleteAll(m_rowWidgets);
     m_rowWidgets.clear();
     m_removeButtons.clear();
-    const QIcon removeIcon(QPixmap::fromImage(SymbolImage::render(
-        QStringLiteral("minus.circle.fill"), 16, QColor(0xff, 0x3b, 0x30), devicePixelRatioF())));
+    const QIcon removeIcon =
+        SymbolImage::icon(QStringLiteral("minus.circle.fill"), QColor(0xff, 0x3b, 0x30), {16});
     for (const AppEntry& entry : std::as_const(m_apps)) {
         auto* row = new QWidget(this);
         auto* layout = new QHBoxLayout(row);

@@ -32,11 +32,7 @@ QColor white(qreal opacity)
 
 QIcon closeIcon()
 {
-    QIcon icon;
-    for (const qreal ratio : {1.0, 2.0})
-        icon.addPixmap(QPixmap::fromImage(
-            SymbolImage::render(QStringLiteral("xmark"), closeSymbolSize, Qt::white, ratio)));
-    return icon;
+    return SymbolImage::icon(QStringLiteral("xmark"), Qt::white, {closeSymbolSize});
 }
 } // namespace
 

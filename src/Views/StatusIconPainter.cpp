@@ -1,5 +1,6 @@
 #include "Views/StatusIconPainter.h"
 
+#include "Views/RenderedIconEngine.h"
 #include "Views/SymbolImage.h"
 
 #include <QFontMetricsF>
@@ -77,10 +78,16 @@ QImage StatusIconPainter::paint(const StatusItemContent& content, int size)
     return image;
 }
 
+QList<QImage> StatusIconPainter::images(const StatusItemContent& content)
+{
+    QList<QImage> images;
+    for (int size : iconSizes)
+        images << paint(content, size);
+    return images;
+}
+
 QIcon StatusIconPainter::icon(const StatusItemContent& content)
 {
-    QIcon icon;
-    for (int size : iconSizes)
-        icon.addPixmap(QPixmap::fromImage(paint(content, size)));
-    return icon;
+    return RenderedIconEngine::icon([content](int side) { return paint(content, side); },
+                                    QList<int>(std::begin(iconSizes), std::end(iconSizes)));
 }

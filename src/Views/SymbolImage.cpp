@@ -1,5 +1,7 @@
 #include "Views/SymbolImage.h"
 
+#include "Views/RenderedIconEngine.h"
+
 #include <QFile>
 #include <QPainter>
 #include <QPixmap>
@@ -42,8 +44,6 @@ QImage SymbolImage::render(const QString& name, int pixelSize, const QColor& col
 QIcon SymbolImage::icon(const QString& name, const QColor& color,
                         std::initializer_list<int> pixelSizes)
 {
-    QIcon icon;
-    for (int size : pixelSizes)
-        icon.addPixmap(QPixmap::fromImage(render(name, size, color)));
-    return icon;
+    return RenderedIconEngine::icon([name, color](int side) { return render(name, side, color); },
+                                    QList<int>(pixelSizes));
 }

@@ -13,6 +13,8 @@ bool exists(const QString& name);
 // A square image of `pixelSize` at `devicePixelRatio`; null for an unknown name.
 QImage render(const QString& name, int pixelSize, const QColor& color,
               qreal devicePixelRatio = 1.0);
-// An icon holding the symbol at each of `pixelSizes`.
+// An icon of the symbol, drawn at whatever size it is painted; `pixelSizes` are the sizes it
+// reports having. It adds nothing to QPixmapCache, so making one per show or per row costs nothing
+// beyond its own life.
 QIcon icon(const QString& name, const QColor& color, std::initializer_list<int> pixelSizes);
 } // namespace SymbolImage

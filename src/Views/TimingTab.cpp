@@ -152,8 +152,7 @@ QPushButton* TimingTab::makePresetButton(TimingPreset preset)
     auto* button = new QPushButton(look.title);
     button->setObjectName(timingPresetRawValue(preset));
     const QColor color = palette().color(QPalette::ButtonText);
-    button->setIcon(QIcon(
-        QPixmap::fromImage(SymbolImage::render(look.symbol, 14, color, devicePixelRatioF()))));
+    button->setIcon(SymbolImage::icon(look.symbol, color, {14}));
     button->setCursor(Qt::PointingHandCursor);
     button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(button, &QPushButton::clicked, this, [this, preset] {

@@ -2,8 +2,11 @@
 #include "FakeStatusNotifierItem.h"
 #include "LogCapture.h"
 #include "Views/MenuBarStatusView.h"
+#include "Views/PreAlertPillView.h"
 
 #include <QMenu>
+#include <QPainter>
+#include <QPixmapCache>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -51,6 +54,31 @@ QAction* findAction(const QMenu& menu, const QString& text)
 
 const QStringList tail = {"---", "Send Feedback…", "---", "Settings… (Ctrl+,)",
                           "Quit Ostavel (Ctrl+Q)"};
+// Tells whether anything went into QPixmapCache since it was made. The cache makes room for a new
+// entry by dropping its least recently used ones; with room for one small entry only, the
+// sentinel put in first is gone as soon as anything else goes in.
+class PixmapCacheWatch {
+public:
+    PixmapCacheWatch()
+    {
+        QPixmapCache::clear();
+        QPixmapCache::setCacheLimit(1);
+        QPixmap sentinel(16, 16);
+        sentinel.fill(Qt::red);
+        m_key = QPixmapCache::insert(sentinel);
+    }
+    ~PixmapCacheWatch() { QPixmapCache::setCacheLimit(m_limit); }
+    bool untouched() const
+    {
+        QPixmap found;
+        return QPixmapCache::find(m_key, &found);
+    }
+
+private:
+    int m_limit = QPixmapCache::cacheLimit();
+    QPixmapCache::Key m_key;
+};
+
 const QString disableMenu =
     QStringLiteral("Disable > For 1 Hour | For 4 Hours | For the Rest of the Day");
 } // namespace
@@ -395,4 +423,48 @@ TEST_F(StatusMenuTest, IconFollowsTrayHostsOfBothKinds)
     const QStringList shown = log.lines().filter(QStringLiteral("Tray icon shown"));
     EXPECT_EQ(shown, QStringList({"Tray icon shown in an XEmbed tray"}))
         << "one line as the icon appears; a host taking over keeps it shown";
+}
+
+// Each redraw of the tray (both kinds of host) and each pill makes new icons. Painting them, as a
+// tray host and the pill do, must leave nothing behind in QPixmapCache: an entry per redraw made
+// memory grow with every break.
+TEST_F(StatusMenuTest, RedrawsAndPillShowsLeaveThePixmapCacheAsItWas)
+{
+    FakeStatusNotifierItem* item = nullptr;
+    AppComponents c = components();
+    c.makeStatusNotifierItem = [&item] {
+        auto made = std::make_unique<FakeStatusNotifierItem>();
+        item = made.get();
+        return made;
+    };
+    makeDelegate(std::move(c));
+    delegate().startMainApp();
+    settle();
+    ASSERT_NE(delegate().statusItem(), nullptr);
+    // The StatusNotifierItem host takes over; the XEmbed icon is still redrawn beside it.
+    trayHosts->statusNotifier = true;
+    emit trayHosts->changed();
+    item->accept();
+    work();
+
+    auto redrawAndShow = [&](int minutes) {
+        configure(
+            [minutes](Configuration& config) { config.workDurationSeconds = minutes * 60.0; });
+        settle();
+        QImage tray(22, 22, QImage::Format_ARGB32_Premultiplied);
+        tray.fill(Qt::transparent);
+        QPainter painter(&tray);
+        delegate().statusItem()->icon().paint(&painter, tray.rect());
+        PreAlertPillView pill(engine(), true);
+        QImage card(pill.size(), QImage::Format_ARGB32_Premultiplied);
+        pill.render(&card);
+    };
+    redrawAndShow(10);
+    const PixmapCacheWatch cache;
+    const int redraws = delegate().statusItemRedrawCount();
+    for (int minutes = 11; minutes < 21; ++minutes)
+        redrawAndShow(minutes);
+    EXPECT_EQ(delegate().statusItemRedrawCount(), redraws + 10);
+    EXPECT_EQ(item->toolTip, QStringLiteral("20m"));
+    EXPECT_TRUE(cache.untouched());
 }
