@@ -8,12 +8,21 @@
 #include <QScreen>
 
 namespace {
-Qt::WindowFlags flagsFor(bool isMain)
+// A translucent cover lets clicks through to the windows the user still sees beneath it; an
+// opaque one hides them, so it takes the clicks itself rather than let them land unseen.
+bool passesInput(bool isMain, bool opaque)
+{
+    return !isMain && !opaque;
+}
+
+Qt::WindowFlags flagsFor(bool isMain, bool opaque)
 {
     Qt::WindowFlags flags = Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint |
                             Qt::WindowStaysOnTopHint | Qt::Tool;
     if (!isMain)
-        flags |= Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus;
+        flags |= Qt::WindowDoesNotAcceptFocus;
+    if (passesInput(isMain, opaque))
+        flags |= Qt::WindowTransparentForInput;
     return flags;
 }
 
@@ -25,7 +34,7 @@ const QColor dimming(0, 0, 0, 77);
 } // namespace
 
 BreakWindow::BreakWindow(QScreen* screen, BreakManager* engine, const Clock& clock, bool opaque)
-    : QWidget(nullptr, flagsFor(engine != nullptr))
+    : QWidget(nullptr, flagsFor(engine != nullptr, opaque))
     , m_screen(screen)
     , m_engine(engine)
     , m_clock(clock)
@@ -39,7 +48,7 @@ BreakWindow::BreakWindow(QScreen* screen, BreakManager* engine, const Clock& clo
         setFocusPolicy(Qt::StrongFocus);
     } else {
         setAttribute(Qt::WA_ShowWithoutActivating);
-        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_TransparentForMouseEvents, passesInput(false, opaque));
     }
     setWindowOpacity(0);
     if (screen)

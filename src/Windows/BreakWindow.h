@@ -1,18 +1,20 @@
 #pragma once
 
 #include <QDateTime>
+#include <QPointer>
+#include <QScreen>
 #include <QWidget>
 #include <optional>
 
 class BreakManager;
 class Clock;
-class QScreen;
 
 // One screen's cover during a break: a window the window manager does not manage, over the whole
 // screen and above everything, titled "Ostavel Break". The main screen's window has the engine,
-// takes the keyboard and turns two Tab presses less than 0.4 s apart into a skip; the others let
-// mouse and keyboard through to the windows beneath. Without a compositor the dimmed fill is
-// opaque. Main thread.
+// takes the keyboard and turns two Tab presses less than 0.4 s apart into a skip; the others never
+// take the keyboard and let the mouse through to the windows beneath. Without a compositor the
+// dimmed fill is opaque, and an opaque cover takes the clicks that would land on hidden windows.
+// Main thread.
 class BreakWindow : public QWidget {
     Q_OBJECT
 
@@ -23,6 +25,7 @@ public:
     // `engine` only for the main screen's window.
     BreakWindow(QScreen* screen, BreakManager* engine, const Clock& clock, bool opaque);
 
+    // Null once the screen is gone.
     QScreen* targetScreen() const { return m_screen; }
     bool isMain() const { return m_engine != nullptr; }
     void followScreenGeometry();
@@ -38,7 +41,9 @@ protected:
 private:
     void tabPressed();
 
-    QScreen* m_screen;
+    // Guarded: a screen removed during a break is freed before the windows follow, and its
+    // address may be reused by the next screen.
+    QPointer<QScreen> m_screen;
     BreakManager* m_engine;
     const Clock& m_clock;
     bool m_opaque;

@@ -121,6 +121,22 @@ echo "without a compositor: main mean $main_mean max $main_max; side mean $side_
 awk -v s="$side_max" -v m="$side_mean" 'BEGIN { exit !(s - m < 0.02 && m < 0.3) }' ||
     fail "the side cover is not an even opaque fill without a compositor"
 awk -v m="$main_max" 'BEGIN { exit !(m > 0.9) }' || fail "no texts on the main monitor"
+# The opaque side cover takes the click that would land on a window nobody can see; the keyboard
+# stays with the main window.
+main=""
+side=""
+for w in $(visible "Ostavel Break"); do
+    case "$(geometry "$w")" in
+    "0,0 1280x800") main=$w ;;
+    "1280,0 1280x800") side=$w ;;
+    esac
+done
+xdotool mousemove 1900 400
+under=$(xdotool getmouselocation | sed -n 's/.*window:\([0-9]*\).*/\1/p')
+[ "$under" = "$side" ] || fail "the opaque side cover lets the pointer through ($under, not $side)"
+xdotool click 1
+sleep 0.2
+[ "$(xdotool getwindowfocus)" = "$main" ] || fail "a click on the side cover took the keyboard"
 xdotool key Tab
 sleep 0.15
 xdotool key Tab
