@@ -59,6 +59,7 @@ MenuBarStatusView::MenuBarStatusView(BreakManager& breakManager,
     m_symbol = new QLabel(this);
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("title"));
+    m_title->setTextFormat(Qt::PlainText);
     m_title->setFont(textStyleFont(TextStyle::headline));
     titleRow->addStretch();
     titleRow->addWidget(m_symbol);
@@ -69,6 +70,8 @@ MenuBarStatusView::MenuBarStatusView(BreakManager& breakManager,
     auto addLine = [this, layout](const QString& name) {
         auto* label = new QLabel(this);
         label->setObjectName(name);
+        // Blocker names come from other programs' window classes and desktop entries.
+        label->setTextFormat(Qt::PlainText);
         label->setFont(textStyleFont(TextStyle::caption));
         label->setAlignment(Qt::AlignHCenter);
         layout->addWidget(label);
@@ -190,7 +193,10 @@ void MenuBarStatusView::refresh()
         palette.setColor(QPalette::Highlight, tintColor(content.progress->tint, this->palette()));
         m_progress->setPalette(palette);
     }
-    adjustSize();
+    // In an open menu the menu gives the panel the full width of its row; resizing it to its own
+    // hint there would narrow it again and leave its content off-centre.
+    if (!isVisible())
+        adjustSize();
     if (sizeHint() != m_shownSizeHint) {
         m_shownSizeHint = sizeHint();
         emit sizeHintChanged();

@@ -232,3 +232,18 @@ TEST_F(StatusPanelViewTest, FollowsTheEngineLive)
     EXPECT_TRUE(panel.findChild<QLabel*>(QStringLiteral("detail0"))->isHidden());
     EXPECT_TRUE(panel.findChild<QProgressBar*>(QStringLiteral("progress"))->isHidden());
 }
+
+// Blocker names come from other programs; markup in them is text, not formatting.
+TEST_F(StatusPanelViewTest, BlockerNamesAreShownAsTyped)
+{
+    engine();
+    blockers->block({QStringLiteral("<b>Zoom</b><img src=\"x.png\">")});
+    activity->idleSeconds = 0;
+    engine().tick();
+    MenuBarStatusView panel(engine(), delegate().configManager(), blockers, clock);
+    auto* detail = panel.findChild<QLabel*>(QStringLiteral("detail0"));
+    const QString typed = QStringLiteral("Break blocked (<b>Zoom</b><img src=\"x.png\">)");
+    ASSERT_EQ(detail->text(), typed);
+    // Drawn as rich text, the tags would take no room and "Zoom" alone would show.
+    EXPECT_GE(detail->sizeHint().width(), QFontMetrics(detail->font()).horizontalAdvance(typed));
+}
