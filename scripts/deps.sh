@@ -1,21 +1,37 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Ostavel needs to build, run and test, skipping the install when
-# everything is already there. Uses sudo when not root.
+# Installs the Debian packages Ostavel needs, skipping the install when everything is already
+# there. Uses sudo when not root.
+#
+#   deps.sh run    what building and running Ostavel needs
+#   deps.sh test   that, and what the tests and benchmarks need: a headless X server, window
+#                  manager, tray, compositor, session bus and sound server, and the test tools
 set -euo pipefail
 
-packages=(
-    cmake ninja-build g++ pkg-config clang-format
+run_packages=(
+    cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-qpa-plugins
     libqt6svg6 qt6-image-formats-plugins
     libxss-dev libxres-dev libx11-dev libxcb1-dev libxi-dev libxfixes-dev libpulse-dev libmpg123-dev
-    libgtest-dev libgmock-dev libbenchmark-dev
+    tzdata ca-certificates
+)
+test_packages=(
+    clang-format libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool x11-xserver-utils x11-utils openbox trayer imagemagick
     desktop-file-utils xcompmgr
     dbus-daemon dbus-bin libglib2.0-bin python3 python3-gi gir1.2-glib-2.0
     pulseaudio pulseaudio-utils
-    tzdata procps ca-certificates
-    binutils  # readelf and addr2line, for the crash-report tests
+    procps
+    binutils # readelf and addr2line, for the crash-report tests
 )
+
+case "${1:-}" in
+run) packages=("${run_packages[@]}") ;;
+test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+*)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -5,7 +5,7 @@
 # test at all is a failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+bash scripts/deps.sh test
 bash scripts/build.sh -DOSTAVEL_BUILD_TESTS=ON -DOSTAVEL_BUILD_BENCHMARKS=ON
 build_dir="${OSTAVEL_BUILD_DIR:-build}"
 ctest --test-dir "$build_dir" --output-on-failure --no-tests=error --parallel "$(nproc)" \
