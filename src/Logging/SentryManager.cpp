@@ -67,8 +67,8 @@ void SentryManager::discardPendingReports()
     m_client->discardPending();
 }
 
-void SentryManager::captureFeedback(const QString& message, const QString& name,
+bool SentryManager::captureFeedback(const QString& message, const QString& name,
                                     const QString& email, const QString& source)
 {
-    m_client->captureFeedback({message, name, email, source});
+    return m_client->captureFeedback({message, name, email, source});
 }

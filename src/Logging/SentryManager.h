@@ -16,6 +16,8 @@ class SentryManager : public QObject {
 
 public:
     static inline const QString updateChannelTag = QStringLiteral("update-channel");
+    // Longer messages are cut by the client; the form holds them back instead.
+    static constexpr qsizetype maxFeedbackLength = CrashReportClient::maxFeedbackLength;
 
     // Production: the build's DSN and version, the real network, $XDG_DATA_HOME/Ostavel.
     explicit SentryManager(QObject* parent = nullptr);
@@ -40,8 +42,9 @@ public:
     // For a launch with consent off: deletes what an earlier run left behind.
     void discardPendingReports();
 
-    // User feedback; dropped unless reporting runs. Empty name or e-mail means absent.
-    void captureFeedback(const QString& message, const QString& name, const QString& email,
+    // User feedback; empty name or e-mail means absent. True once it is queued; false when it was
+    // dropped (reporting off, a blank message, a queue that cannot store it).
+    bool captureFeedback(const QString& message, const QString& name, const QString& email,
                          const QString& source = QStringLiteral("custom"));
 
     CrashReportClient& client() { return *m_client; }

@@ -1,14 +1,24 @@
 #include "Views/AppListView.h"
 
 #include "Views/SymbolImage.h"
+#include "Views/TextStyle.h"
 
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
 constexpr int iconSize = 20;
+
+// Flatpaks go by their reverse-DNS application id, which has three parts at least; the other
+// packagings of the built-in lists by a plain desktop-entry name.
+bool isFlatpakId(const QString& id)
+{
+    const QStringList parts = id.split(QLatin1Char('.'));
+    return parts.size() >= 3 && !parts.contains(QString());
+}
 } // namespace
 
 AppListView::AppListView(IconForId iconFor, QWidget* parent)
@@ -42,6 +52,10 @@ void AppListView::rebuild()
     qDeleteAll(m_rowWidgets);
     m_rowWidgets.clear();
     m_removeButtons.clear();
+    m_captions.clear();
+    QHash<QString, int> rowsPerName;
+    for (const AppEntry& entry : std::as_const(m_apps))
+        ++rowsPerName[entry.displayName];
     const QIcon removeIcon =
         SymbolImage::icon(QStringLiteral("minus.circle.fill"), QColor(0xff, 0x3b, 0x30), {16});
     for (const AppEntry& entry : std::as_const(m_apps)) {
@@ -57,6 +71,15 @@ void AppListView::rebuild()
         auto* name = new QLabel(entry.displayName, row);
         name->setTextFormat(Qt::PlainText);
         name->setToolTip(entry.bundleIdentifier);
+        QLabel* caption = nullptr;
+        if (rowsPerName.value(entry.displayName) > 1) {
+            caption = new QLabel(isFlatpakId(entry.bundleIdentifier) ? QStringLiteral("Flatpak")
+                                                                     : entry.bundleIdentifier,
+                                 row);
+            caption->setTextFormat(Qt::PlainText);
+            caption->setFont(textStyleFont(TextStyle::caption));
+            caption->setForegroundRole(QPalette::PlaceholderText);
+        }
         auto* remove = new QPushButton(row);
         remove->setIcon(removeIcon);
         remove->setFlat(true);
@@ -67,11 +90,14 @@ void AppListView::rebuild()
                 [this, entry] { emit removeRequested(entry); });
         layout->addWidget(icon);
         layout->addWidget(name);
+        if (caption)
+            layout->addWidget(caption);
         layout->addStretch(1);
         layout->addWidget(remove);
         m_rows->addWidget(row);
         m_rowWidgets.append(row);
         m_removeButtons.append(remove);
+        m_captions.append(caption);
     }
 }
 

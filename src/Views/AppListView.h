@@ -7,11 +7,14 @@
 #include <QWidget>
 #include <functional>
 
+class QLabel;
 class QPushButton;
 class QVBoxLayout;
 
 // The rows of one application list (icon, stored name, remove button) and "Add App..." under
-// them. It only reports what the user asked for; the owner edits the configuration.
+// them. Rows that share a name carry a caption after it that tells them apart: "Flatpak" for a
+// reverse-DNS id, else the id itself. It only reports what the user asked for; the owner edits
+// the configuration.
 class AppListView : public QWidget {
     Q_OBJECT
 
@@ -28,6 +31,8 @@ public:
 
     QPushButton* addButton() const { return m_addButton; }
     QPushButton* removeButton(int row) const { return m_removeButtons.value(row); }
+    // Null for a row whose name no other row has.
+    QLabel* captionLabel(int row) const { return m_captions.value(row); }
 
 signals:
     void removeRequested(const AppEntry& entry);
@@ -41,5 +46,6 @@ private:
     QVBoxLayout* m_rows = nullptr;
     QList<QWidget*> m_rowWidgets;
     QList<QPushButton*> m_removeButtons;
+    QList<QLabel*> m_captions;
     QPushButton* m_addButton = nullptr;
 };

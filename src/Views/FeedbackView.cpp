@@ -130,12 +130,29 @@ FeedbackView::FeedbackView(SentryManager& sentry, std::function<void()> onDismis
 
 bool FeedbackView::canSubmit() const
 {
-    return !m_message->toPlainText().trimmed().isEmpty();
+    const qsizetype length = m_message->toPlainText().trimmed().size();
+    return length > 0 && length <= SentryManager::maxFeedbackLength;
 }
 
 void FeedbackView::updateSendButton()
 {
+    // Said while typing: a send button that merely turns grey would not tell why.
+    const qsizetype length = m_message->toPlainText().trimmed().size();
+    if (length > SentryManager::maxFeedbackLength) {
+        showNotice(tooLongText.arg(SentryManager::maxFeedbackLength).arg(length));
+        m_lengthNoticeShown = true;
+    } else if (m_lengthNoticeShown) {
+        m_notice->hide();
+        m_lengthNoticeShown = false;
+    }
     m_send->setEnabled(canSubmit());
+}
+
+void FeedbackView::showNotice(const QString& text)
+{
+    m_notice->setText(text);
+    m_notice->show();
+    m_lengthNoticeShown = false;
 }
 
 void FeedbackView::submit()
@@ -144,12 +161,15 @@ void FeedbackView::submit()
         return;
     if (!m_sentry.isEnabled()) {
         // Sending now would drop the message unseen: keep it and say why.
-        m_notice->setText(m_sentry.isUnavailable() ? reportingUnavailableText : reportingOffText);
-        m_notice->show();
+        showNotice(m_sentry.isUnavailable() ? reportingUnavailableText : reportingOffText);
         return;
     }
     // Empty name or e-mail travel as absent; anything typed goes as typed.
-    m_sentry.captureFeedback(m_message->toPlainText().trimmed(), m_name->text(), m_email->text());
+    if (!m_sentry.captureFeedback(m_message->toPlainText().trimmed(), m_name->text(),
+                                  m_email->text())) {
+        showNotice(queueFailedText);
+        return;
+    }
     m_onDismiss();
 }
 

@@ -10,9 +10,11 @@ class QPushButton;
 class SentryManager;
 
 // The feedback form: a message, an optional name and e-mail, and "Send Feedback" (also
-// Ctrl+Return). Feedback travels with crash reporting: while that is off the form keeps its text
-// and says so instead of pretending to send. Escape hides the form whatever it holds. The caret
-// lands in the message 0.1 s after the form comes on screen.
+// Ctrl+Return). Feedback travels with crash reporting: while that is off, or when its queue
+// cannot store the message, the form keeps its text and says so instead of pretending to send.
+// A message over the length cap is held back with a notice from the moment it is typed. Escape
+// hides the form whatever it holds. The caret lands in the message 0.1 s after the form comes on
+// screen.
 class FeedbackView : public QWidget {
     Q_OBJECT
 
@@ -23,12 +25,19 @@ public:
     static inline const QString reportingUnavailableText =
         QStringLiteral("Feedback is sent through crash reporting, which is not set up in this "
                        "build of Ostavel, so this message cannot be sent.");
+    static inline const QString queueFailedText = QStringLiteral(
+        "This message could not be stored for sending, so it has not been sent. Please try again.");
+    // %1 the cap, %2 the message's length.
+    static inline const QString tooLongText =
+        QStringLiteral("Feedback can be at most %1 characters long; this message has %2. Shorten "
+                       "it to send it.");
 
     FeedbackView(SentryManager& sentry, std::function<void()> onDismiss, QWidget* parent = nullptr);
 
-    // The message has something besides white space and line breaks.
+    // The message has something besides white space and line breaks, and fits the length cap.
+    // Both leave out the blanks around it, which are not sent.
     bool canSubmit() const;
-    // Sends and hides; does nothing for a blank message (a shortcut can outrun the button).
+    // Sends and hides; does nothing while canSubmit() is false (a shortcut can outrun the button).
     void submit();
 
     QPlainTextEdit* messageEditor() const { return m_message; }
@@ -44,6 +53,7 @@ protected:
 
 private:
     void updateSendButton();
+    void showNotice(const QString& text);
 
     SentryManager& m_sentry;
     std::function<void()> m_onDismiss;
@@ -53,4 +63,5 @@ private:
     QPushButton* m_send;
     QLabel* m_notice;
     bool m_focusScheduled = false;
+    bool m_lengthNoticeShown = false;
 };

@@ -2,6 +2,7 @@
 
 #include "Configuration/ConfigurationManager.h"
 #include "Views/ConfigurationEdit.h"
+#include "Views/CountStepper.h"
 #include "Views/DisclosureGroup.h"
 #include "Views/FocusWheel.h"
 #include "Views/FormSection.h"
@@ -13,8 +14,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QSignalBlocker>
-#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -102,13 +101,12 @@ TimingTab::TimingTab(ConfigurationManager& configManager, QWidget* parent)
                                     &Configuration::longBreakDurationSeconds, 60, 900, 30);
     advanced->addWidget(m_longBreakDuration);
 
-    m_intervalStepper = new FocusWheel<QSpinBox>;
+    m_intervalStepper = new FocusWheel<CountStepper>(1, 10);
     m_intervalStepper->setFocusPolicy(Qt::StrongFocus);
-    m_intervalStepper->setRange(1, 10);
     m_intervalStepper->setSingleStep(1);
     m_intervalStepper->setSuffix(QStringLiteral(" breaks"));
     m_intervalStepper->setAlignment(Qt::AlignRight);
-    connect(m_intervalStepper, &QSpinBox::valueChanged, this, [this](int breaks) {
+    connect(m_intervalStepper, &CountStepper::valueEdited, this, [this](int breaks) {
         editConfiguration(m_configManager,
                           [breaks](Configuration& c) { c.longBreakIntervalBreaks = breaks; });
     });
@@ -200,6 +198,5 @@ void TimingTab::refresh(const Configuration& config)
     m_longBreakSwitch->setChecked(config.longBreakEnabled);
     m_longBreakDuration->setVisible(config.longBreakEnabled);
     m_intervalRow->setVisible(config.longBreakEnabled);
-    const QSignalBlocker blocker(m_intervalStepper);
-    m_intervalStepper->setValue(int(std::clamp<qint64>(config.longBreakIntervalBreaks, 1, 10)));
+    m_intervalStepper->setStoredValue(config.longBreakIntervalBreaks);
 }

@@ -7,10 +7,10 @@
 #include <QWidget>
 
 class ConfigurationManager;
+class CountStepper;
 class DisclosureGroup;
 class FormSection;
 class QPushButton;
-class QSpinBox;
 class SliderRow;
 class ToggleSwitch;
 struct Configuration;
@@ -31,7 +31,7 @@ public:
     QList<SliderRow*> sliderRows() const { return m_sliders; }
     DisclosureGroup* advancedGroup() const { return m_advanced; }
     ToggleSwitch* longBreakSwitch() const { return m_longBreakSwitch; }
-    QSpinBox* longBreakIntervalStepper() const { return m_intervalStepper; }
+    CountStepper* longBreakIntervalStepper() const { return m_intervalStepper; }
     QWidget* longBreakIntervalRow() const { return m_intervalRow; }
 
     // Shows `config` without writing anything.
@@ -51,5 +51,5 @@ private:
     ToggleSwitch* m_longBreakSwitch = nullptr;
     SliderRow* m_longBreakDuration = nullptr;
     QWidget* m_intervalRow = nullptr;
-    QSpinBox* m_intervalStepper = nullptr;
+    CountStepper* m_intervalStepper = nullptr;
 };

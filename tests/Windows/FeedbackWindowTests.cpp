@@ -7,6 +7,8 @@
 #include "WindowArtifacts.h"
 #include "Windows/FeedbackWindowController.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
@@ -204,6 +206,65 @@ TEST_F(FeedbackWindowTest, WhileReportingIsOffTheFormKeepsItsTextAndSaysWhy)
     EXPECT_EQ(view->noticeLabel()->text(),
               "Feedback is sent through crash reporting, which is not set up in this build of "
               "Ostavel, so this message cannot be sent.");
+}
+
+TEST_F(FeedbackWindowTest, TheLengthCapShowsBeforeSendingAndNothingIsCut)
+{
+    ASSERT_TRUE(server.listen());
+    create();
+    ASSERT_TRUE(sentry->start());
+    FeedbackView* view = shown();
+    const QString longest(4096, QLatin1Char('a'));
+    type(view, longest + QStringLiteral("b"));
+    EXPECT_FALSE(view->sendButton()->isEnabled());
+    EXPECT_TRUE(view->noticeLabel()->isVisible()) << "said while typing, not after sending";
+    EXPECT_EQ(view->noticeLabel()->text(), "Feedback can be at most 4096 characters long; this "
+                                           "message has 4097. Shorten it to send it.");
+    QTest::keyClick(view->messageEditor(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_TRUE(controller->window()->isVisible());
+    EXPECT_TRUE(sentry->client().queue().isEmpty());
+
+    // The blanks around a message are not sent, so they do not count.
+    type(view, QStringLiteral(" \n") + longest + QStringLiteral("\n "));
+    EXPECT_TRUE(view->sendButton()->isEnabled());
+    EXPECT_FALSE(view->noticeLabel()->isVisible());
+    view->sendButton()->click();
+    EXPECT_FALSE(controller->window()->isVisible());
+    ASSERT_TRUE(server.waitForRequests(1));
+    EXPECT_EQ(received(0)["message"].toString(), longest);
+}
+
+TEST_F(FeedbackWindowTest, AQueueThatRefusesKeepsTheWindowAndItsText)
+{
+    ASSERT_TRUE(server.listen());
+    create();
+    ASSERT_TRUE(sentry->start());
+    // A file where the queue's folder belongs: no envelope can be written.
+    const QString folder = sentry->client().queue().directory();
+    QDir().rmdir(folder);
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    FeedbackView* view = shown();
+    type(view, QStringLiteral("Lost on the way?"), QStringLiteral("Ada"));
+    view->sendButton()->click();
+    EXPECT_TRUE(controller->window()->isVisible());
+    EXPECT_EQ(view->messageEditor()->toPlainText(), "Lost on the way?");
+    EXPECT_EQ(view->nameField()->text(), "Ada");
+    EXPECT_TRUE(view->noticeLabel()->isVisible());
+    EXPECT_EQ(view->noticeLabel()->text(), "This message could not be stored for sending, so it "
+                                           "has not been sent. Please try again.");
+    QTest::qWait(50);
+    EXPECT_TRUE(server.requests().isEmpty());
+
+    // Once the queue takes it, the same text goes.
+    ASSERT_TRUE(QFile::remove(folder));
+    view->sendButton()->click();
+    EXPECT_FALSE(controller->window()->isVisible());
+    ASSERT_TRUE(server.waitForRequests(1));
+    EXPECT_EQ(received(0)["message"].toString(), "Lost on the way?");
+    EXPECT_EQ(received(0)["name"].toString(), "Ada");
 }
 
 TEST_F(FeedbackWindowTest, SentWhileTheIngestIsDownItIsDeliveredWhenItComesBack)

@@ -8,6 +8,7 @@
 #include "FakeServiceTimer.h"
 #include "Update/SparkleUpdaterManager.h"
 #include "UserDefaultsReset.h"
+#include "Views/CountStepper.h"
 #include "Views/DisclosureGroup.h"
 #include "Views/OthersTab.h"
 #include "Views/SettingsView.h"
@@ -264,6 +265,40 @@ TEST_F(SettingsTest, LongBreakRowsFollowTheSwitchAndTheStepperStopsAtOneAndTen)
         QTest::keyClick(stepper, Qt::Key_Down);
     EXPECT_EQ(manager.config().longBreakIntervalBreaks, 1);
     EXPECT_EQ(saves.count(), 10) << "stops at 1";
+    EXPECT_EQ(stepper->text(), "1 breaks");
+}
+
+TEST_F(SettingsTest, AnIntervalOutsideOneToTenShowsAsStoredAndAStepLandsOnTheNearestEnd)
+{
+    store([](Configuration& c) { c.longBreakIntervalBreaks = 25; });
+    QSignalSpy saves(&manager, &ConfigurationManager::configChanged);
+    auto view = makeView();
+    auto other = makeView();
+    view->show();
+    QSpinBox* stepper = view->timingTab()->longBreakIntervalStepper();
+    EXPECT_EQ(stepper->text(), "25 breaks");
+    other->timingTab()->sliderRow("Snooze Duration")->slider()->setValue(0);
+    EXPECT_EQ(saves.count(), 1);
+    EXPECT_EQ(manager.config().longBreakIntervalBreaks, 25) << "showing it rewrites nothing";
+    EXPECT_EQ(stepper->text(), "25 breaks");
+
+    stepper->setFocus();
+    QTest::keyClick(stepper, Qt::Key_Up);
+    EXPECT_EQ(saves.count(), 1) << "up leads further out";
+    QTest::keyClick(stepper, Qt::Key_Down);
+    EXPECT_EQ(saves.count(), 2);
+    EXPECT_EQ(manager.config().longBreakIntervalBreaks, 10);
+    EXPECT_EQ(stepper->text(), "10 breaks");
+    EXPECT_EQ(other->timingTab()->longBreakIntervalStepper()->text(), "10 breaks");
+
+    store([](Configuration& c) { c.longBreakIntervalBreaks = 0; });
+    EXPECT_EQ(stepper->text(), "0 breaks");
+    saves.clear();
+    QTest::keyClick(stepper, Qt::Key_Down);
+    EXPECT_EQ(saves.count(), 0);
+    QTest::keyClick(stepper, Qt::Key_Up);
+    EXPECT_EQ(saves.count(), 1);
+    EXPECT_EQ(manager.config().longBreakIntervalBreaks, 1);
     EXPECT_EQ(stepper->text(), "1 breaks");
 }
 

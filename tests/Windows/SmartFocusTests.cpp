@@ -229,6 +229,54 @@ TEST_F(SmartFocusTest, TheMeetingSwitchHidesTheExclusionGroupAndKeepsItsList)
     EXPECT_FALSE(tab->blockerGroup()->isExpanded());
 }
 
+TEST_F(SmartFocusTest, RowsSharingADisplayNameSayWhatTellsThemApart)
+{
+    const auto caption = [](AppListView* list, const QString& id) -> QString {
+        const QList<AppEntry>& apps = list->apps();
+        const auto it = std::find_if(apps.cbegin(), apps.cend(),
+                                     [&](const AppEntry& e) { return e.bundleIdentifier == id; });
+        EXPECT_NE(it, apps.cend()) << qPrintable(id);
+        const QLabel* label = list->captionLabel(int(it - apps.cbegin()));
+        if (!label)
+            return QStringLiteral("(none)");
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << "the identifier comes from a file name";
+        return label->text();
+    };
+    const std::pair<const char*, const char*> builtIn[] = {
+        {"us.zoom.Zoom", "Flatpak"},
+        {"Zoom", "Zoom"},
+        {"com.github.IsmaelMartinez.teams_for_linux", "Flatpak"},
+        {"teams-for-linux", "teams-for-linux"},
+        {"org.mozilla.firefox", "Flatpak"},
+        {"firefox-esr", "firefox-esr"},
+        {"firefox", "firefox"},
+        {"webex", "(none)"},
+    };
+    for (const auto& [id, text] : builtIn)
+        EXPECT_EQ(caption(tab->meetingList(), id), text) << id;
+    EXPECT_EQ(caption(tab->exclusionList(), "com.github.wwmm.easyeffects"), "(none)");
+
+    // Any list; only a reverse-DNS id of three parts or more reads as a Flatpak.
+    store([](Configuration& c) {
+        c.breakBlockerApps = {{"org.example.Chat", "<b>Chat</b>"},
+                              {"chat.app", "<b>Chat</b>"},
+                              {"chat", "<b>Chat</b>"},
+                              {"org.example.Other", "Other"}};
+    });
+    AppListView* blockers = tab->blockerList();
+    EXPECT_EQ(caption(blockers, "org.example.Chat"), "Flatpak");
+    EXPECT_EQ(caption(blockers, "chat.app"), "chat.app");
+    EXPECT_EQ(caption(blockers, "chat"), "chat");
+    EXPECT_EQ(caption(blockers, "org.example.Other"), "(none)");
+    EXPECT_EQ(manager.config().breakBlockerApps.first().displayName, "<b>Chat</b>")
+        << "stored names stay as they are";
+
+    // A name left alone loses its caption.
+    blockers->removeButton(2)->click();
+    blockers->removeButton(1)->click();
+    EXPECT_EQ(caption(blockers, "org.example.Chat"), "(none)");
+}
+
 TEST(ApplicationPicker, ListsTheGoodEntriesOfAnXdgTreeWithTheirIcons)
 {
     FakeXdgTree tree;

@@ -160,11 +160,11 @@ void CrashReportClient::discardPending()
     m_queue.clear();
 }
 
-void CrashReportClient::captureFeedback(const UserFeedback& feedback)
+bool CrashReportClient::captureFeedback(const UserFeedback& feedback)
 {
     const QString message = feedback.message.trimmed().left(maxFeedbackLength);
     if (!m_enabled || message.isEmpty())
-        return;
+        return false;
     QJsonObject context{{QStringLiteral("message"), message},
                         {QStringLiteral("source"), feedback.source}};
     if (!feedback.name.isEmpty())
@@ -186,9 +186,12 @@ void CrashReportClient::captureFeedback(const UserFeedback& feedback)
         {QStringLiteral("environment"), m_options.environment},
         {QStringLiteral("tags"), tags},
         {QStringLiteral("contexts"), QJsonObject{{QStringLiteral("feedback"), context}}}};
-    if (!m_queue.enqueue(makeEnvelope(eventId, QStringLiteral("feedback"), event), nowMs()))
+    if (!m_queue.enqueue(makeEnvelope(eventId, QStringLiteral("feedback"), event), nowMs())) {
         qCWarning(lcCrashReporting, "Could not queue the feedback");
+        return false;
+    }
     processQueue();
+    return true;
 }
 
 QByteArray CrashReportClient::makeEnvelope(const QString& eventId, const QString& itemType,

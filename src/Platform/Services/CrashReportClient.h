@@ -77,8 +77,10 @@ public:
     void setTag(const QString& key, const QString& value);
     QMap<QString, QString> tags() const { return m_tags; }
 
-    // Dropped unless started, or when the message is blank.
-    void captureFeedback(const UserFeedback& feedback);
+    // True once the feedback is queued. False, and nothing is sent, unless started, for a blank
+    // message, or when the queue cannot store it. A message is cut to maxFeedbackLength, so
+    // callers that must not lose text check the length first.
+    bool captureFeedback(const UserFeedback& feedback);
 
     // Deletes crash reports and queued envelopes unsent (consent withdrawn).
     void discardPending();
