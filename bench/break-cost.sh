@@ -5,11 +5,15 @@
 #      having drawn its first frame (the application logs both; target <= 100 ms for mapped);
 #   2. CPU of the whole process while a 20 s break shows, fades included (utime+stime and the
 #      scheduler's run time of all threads; target <= 2 %);
-#   3. PSS growth over 50 short work/break cycles after two warm-up cycles (target <= 1 MB).
+#   3. PSS and Private_Dirty growth over 50 short work/break cycles after two warm-up cycles
+#      (targets <= 1 MB and, from the 5th break to the 50th, <= 0.3 MB);
+#   4. the same with the pill, the cursor countdown and sounds at every break and a long break
+#      every third;
+#   5. RSS after three short cycles and 40 s at rest (target <= 38 MB).
 #
 #   bench/break-cost.sh [path/to/ostavel] [path/to/ostavel_store_defaults]
 #
-# OSTAVEL_BENCH_CYCLES changes the number of cycles of step 3.
+# OSTAVEL_BENCH_CYCLES changes the number of cycles of steps 3 and 4.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 # shellcheck source=../tests/support/e2e-lib.sh
@@ -81,31 +85,61 @@ awk -v t0="$ticks0" -v t1="$ticks1" -v n0="$ns0" -v n1="$ns1" -v hz="$hz" 'BEGIN
 awk -v a="$pss_before" -v b="$pss_after" 'BEGIN {
     printf "PSS before the first break %.1f MB, 1.5 s after it %.1f MB\n", a / 1024, b / 1024 }'
 
-# 3: short cycles.
-start '{"workDurationSeconds":1,"preAlertDurationSeconds":1,"cursorAlertDurationSeconds":0,
-        "breakDurationSeconds":1,"idleThresholdSeconds":100000,"longBreakEnabled":false,
-        "sendAnonymousCrashReports":false}'
-# PSS is read 1.5 s after each break ends, when its windows are gone and the next break is
-# seconds away, so every reading is taken at the same point of a cycle. Growth compares the median
-# of the first five readings with that of the last five.
-wait_count "On Break → Idle" 2 60
-readings=()
-for n in $(seq 1 "$cycles"); do
-    wait_count "On Break → Idle" $((n + 2)) 30
-    sleep 1.5
-    readings+=("$(pss_kb)")
-done
-echo "PSS after each cycle (MB): $(printf '%s\n' "${readings[@]}" | awk '{ printf "%.1f ", $1 / 1024 }')"
+# 3 and 4: short work/break cycles. Memory is read 1.5 s after each break ends, when its windows
+# are gone and the next break is seconds away, so every reading is taken at the same point of a
+# cycle. PSS growth compares the median of the first five readings with that of the last five;
+# Private_Dirty growth the 5th break's reading with the last one's.
 median5() { printf '%s\n' "$@" | sort -n | sed -n 3p; }
-pss0=$(median5 "${readings[@]:0:5}")
-pss1=$(median5 "${readings[@]: -5}")
-stop
+dirty_kb() { awk '/^Private_Dirty:/ { print $2 }' "/proc/$pid/smaps_rollup"; }
+cycles_run() { # label configuration
+    start "$2"
+    wait_count "On Break → Idle" 2 60
+    local pss=() dirty=() n
+    for n in $(seq 1 "$cycles"); do
+        wait_count "On Break → Idle" $((n + 2)) 60
+        sleep 1.5
+        pss+=("$(pss_kb)")
+        dirty+=("$(dirty_kb)")
+    done
+    echo "$1: PSS after each cycle (MB): $(printf '%s\n' "${pss[@]}" | awk '{ printf "%.1f ", $1 / 1024 }')"
+    echo "$1: Private_Dirty after each cycle (MB): $(printf '%s\n' "${dirty[@]}" | awk '{ printf "%.2f ", $1 / 1024 }')"
+    local pss0 pss1
+    pss0=$(median5 "${pss[@]:0:5}")
+    pss1=$(median5 "${pss[@]: -5}")
+    stop
+    awk -v a="$pss0" -v b="$pss1" -v n="$cycles" -v label="$1" 'BEGIN {
+        printf "%s: PSS over %d cycles after 2 warm-up ones: median of the first five %.1f MB, of the last five %.1f MB: growth %+.2f MB   target <= 1 MB\n", \
+            label, n, a / 1024, b / 1024, (b - a) / 1024
+    }'
+    awk -v a="${dirty[4]}" -v b="${dirty[-1]}" -v n="$cycles" -v label="$1" 'BEGIN {
+        printf "%s: Private_Dirty after the 5th cycle %.2f MB, after the %dth %.2f MB: growth %+.2f MB   target <= 0.3 MB\n", \
+            label, a / 1024, n, b / 1024, (b - a) / 1024
+    }'
+}
+
+cycles_run "short breaks" '{"workDurationSeconds":1,"preAlertDurationSeconds":1,
+    "cursorAlertDurationSeconds":0,"breakDurationSeconds":1,"idleThresholdSeconds":100000,
+    "longBreakEnabled":false,"sendAnonymousCrashReports":false}'
 for what in mapped drawn; do
     sed -n "s/.*Break windows mapped after \([0-9]*\) ms, drawn after \([0-9]*\) ms.*/\1 \2/p" "$log" |
         awk -v w="$what" '{ print (w == "mapped" ? $1 : $2) }' | sort -n | awk -v w="$what" '
         { v[NR] = $1 } END { if (NR) printf "break start to every window %s over %d short cycles: median %d ms, max %d ms\n", w, NR, v[int((NR + 1) / 2)], v[NR] }'
 done
-awk -v a="$pss0" -v b="$pss1" -v n="$cycles" 'BEGIN {
-    printf "PSS over %d cycles after 2 warm-up ones: median of the first five %.1f MB, of the last five %.1f MB: growth %+.2f MB   target <= 1 MB\n", \
-        n, a / 1024, b / 1024, (b - a) / 1024
-}'
+
+# The pill, the cursor countdown and the sounds at every break, and every third break a long one.
+cycles_run "with alerts and long breaks" '{"workDurationSeconds":2,"preAlertDurationSeconds":2,
+    "cursorAlertDurationSeconds":1,"breakDurationSeconds":1,"longBreakEnabled":true,
+    "longBreakIntervalBreaks":3,"longBreakDurationSeconds":2,"idleThresholdSeconds":100000,
+    "sendAnonymousCrashReports":false}'
+
+# 5: memory at rest after a few breaks. Work counts while the pointer has been still for less than
+# the idle threshold, so about three short cycles run before work stops; 40 s later nothing shows.
+xdotool mousemove 700 300 mousemove 600 300
+start '{"workDurationSeconds":1,"preAlertDurationSeconds":1,"cursorAlertDurationSeconds":0,
+        "breakDurationSeconds":1,"idleThresholdSeconds":10,"naturalBreakSeconds":100000,
+        "longBreakEnabled":false,"sendAnonymousCrashReports":false}'
+wait_count "On Break → Idle" 3 60
+sleep 40
+rss=$(awk '/^Rss:/ { print $2 }' "/proc/$pid/smaps_rollup")
+echo "RSS after $(count "On Break → Idle") short cycles and 40 s at rest: $(awk -v r="$rss" 'BEGIN { printf "%.1f", r / 1024 }') MB   target <= 38 MB"
+stop
