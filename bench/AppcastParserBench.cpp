@@ -1,6 +1,6 @@
 // How long the main thread spends parsing the largest appcast the checker accepts (2 MiB), and
 // choosing the newest update from it.
-#include "Platform/Services/AppcastParser.h"
+#include "Services/Update/AppcastParser.h"
 
 #include <benchmark/benchmark.h>
 

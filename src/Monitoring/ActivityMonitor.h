@@ -34,9 +34,9 @@ public:
     ~ActivityMonitor() override;
 
     // Begins screen-lock observation (a second start() replaces the first one's sources).
-    void start();
+    void start() override;
     // Ends screen-lock observation; the flag keeps its last value and idle reads go on working.
-    void stop();
+    void stop() override;
     bool isObservingScreenLock() const { return m_observing; }
     // Empty while no idle backend has been chosen or none answered.
     QString idleTimeSourceName() const;

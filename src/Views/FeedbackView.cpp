@@ -1,6 +1,6 @@
 #include "Views/FeedbackView.h"
 
-#include "Logging/SentryManager.h"
+#include "Services/CrashReporting/FeedbackSenderProtocol.h"
 #include "Views/ProminentButton.h"
 #include "Views/TextStyle.h"
 
@@ -54,9 +54,10 @@ QWidget* keyboardHint(const QStringList& keys, const QString& label, QWidget* pa
 }
 } // namespace
 
-FeedbackView::FeedbackView(SentryManager& sentry, std::function<void()> onDismiss, QWidget* parent)
+FeedbackView::FeedbackView(FeedbackSenderProtocol& sender, std::function<void()> onDismiss,
+                           QWidget* parent)
     : QWidget(parent)
-    , m_sentry(sentry)
+    , m_sender(sender)
     , m_onDismiss(std::move(onDismiss))
 {
     auto* layout = new QVBoxLayout(this);
@@ -131,15 +132,15 @@ FeedbackView::FeedbackView(SentryManager& sentry, std::function<void()> onDismis
 bool FeedbackView::canSubmit() const
 {
     const qsizetype length = m_message->toPlainText().trimmed().size();
-    return length > 0 && length <= SentryManager::maxFeedbackLength;
+    return length > 0 && length <= FeedbackSenderProtocol::maxFeedbackLength;
 }
 
 void FeedbackView::updateSendButton()
 {
     // Said while typing: a send button that merely turns grey would not tell why.
     const qsizetype length = m_message->toPlainText().trimmed().size();
-    if (length > SentryManager::maxFeedbackLength) {
-        showNotice(tooLongText.arg(SentryManager::maxFeedbackLength).arg(length));
+    if (length > FeedbackSenderProtocol::maxFeedbackLength) {
+        showNotice(tooLongText.arg(FeedbackSenderProtocol::maxFeedbackLength).arg(length));
         m_lengthNoticeShown = true;
     } else if (m_lengthNoticeShown) {
         m_notice->hide();
@@ -159,13 +160,13 @@ void FeedbackView::submit()
 {
     if (!canSubmit())
         return;
-    if (!m_sentry.isEnabled()) {
+    if (!m_sender.isEnabled()) {
         // Sending now would drop the message unseen: keep it and say why.
-        showNotice(m_sentry.isUnavailable() ? reportingUnavailableText : reportingOffText);
+        showNotice(m_sender.isUnavailable() ? reportingUnavailableText : reportingOffText);
         return;
     }
     // Empty name or e-mail travel as absent; anything typed goes as typed.
-    if (!m_sentry.captureFeedback(m_message->toPlainText().trimmed(), m_name->text(),
+    if (!m_sender.captureFeedback(m_message->toPlainText().trimmed(), m_name->text(),
                                   m_email->text())) {
         showNotice(queueFailedText);
         return;

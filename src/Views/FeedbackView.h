@@ -7,7 +7,7 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class SentryManager;
+class FeedbackSenderProtocol;
 
 // The feedback form: a message, an optional name and e-mail, and "Send Feedback" (also
 // Ctrl+Return). Feedback travels with crash reporting: while that is off, or when its queue
@@ -32,7 +32,8 @@ public:
         QStringLiteral("Feedback can be at most %1 characters long; this message has %2. Shorten "
                        "it to send it.");
 
-    FeedbackView(SentryManager& sentry, std::function<void()> onDismiss, QWidget* parent = nullptr);
+    FeedbackView(FeedbackSenderProtocol& sender, std::function<void()> onDismiss,
+                 QWidget* parent = nullptr);
 
     // The message has something besides white space and line breaks, and fits the length cap.
     // Both leave out the blanks around it, which are not sent.
@@ -55,7 +56,7 @@ private:
     void updateSendButton();
     void showNotice(const QString& text);
 
-    SentryManager& m_sentry;
+    FeedbackSenderProtocol& m_sender;
     std::function<void()> m_onDismiss;
     QPlainTextEdit* m_message;
     QLineEdit* m_name;

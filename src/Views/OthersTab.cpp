@@ -4,7 +4,7 @@
 #include "Configuration/ConfigurationManager.h"
 #include "Configuration/UserDefaults.h"
 #include "Platform/LoginItem.h"
-#include "Update/SparkleUpdaterManager.h"
+#include "Services/Update/SparkleUpdaterManager.h"
 #include "Views/ConfigurationEdit.h"
 #include "Views/FormSection.h"
 #include "Views/TextStyle.h"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QEasingCurve>
+#include <QPointF>
 
 // The standard ease curves of the designs (cubic Béziers with the usual control points), so
 // every fade, slide and hover of the break surfaces moves alike.

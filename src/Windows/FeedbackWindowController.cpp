@@ -6,8 +6,8 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-FeedbackWindowController::FeedbackWindowController(SentryManager& sentry)
-    : m_sentry(sentry)
+FeedbackWindowController::FeedbackWindowController(FeedbackSenderProtocol& sender)
+    : m_sender(sender)
 {
 }
 
@@ -32,7 +32,7 @@ void FeedbackWindowController::show()
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     const QPointer<QWidget> self(window);
-    auto* view = new FeedbackView(m_sentry, [self] {
+    auto* view = new FeedbackView(m_sender, [self] {
         if (self)
             self->hide();
     });

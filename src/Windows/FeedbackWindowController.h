@@ -7,7 +7,7 @@
 #include <QString>
 
 class QWidget;
-class SentryManager;
+class FeedbackSenderProtocol;
 
 // The "Send Feedback" window. show() brings a visible window forward with its text; otherwise it
 // builds a fresh, empty form (a sent, dismissed or closed form is never shown again). dismiss()
@@ -18,7 +18,7 @@ public:
     static constexpr int width = 440;
     static constexpr int height = 320;
 
-    explicit FeedbackWindowController(SentryManager& sentry);
+    explicit FeedbackWindowController(FeedbackSenderProtocol& sender);
     ~FeedbackWindowController() override;
 
     void show() override;
@@ -28,7 +28,7 @@ public:
     FeedbackView* view() const { return m_view; }
 
 private:
-    SentryManager& m_sentry;
+    FeedbackSenderProtocol& m_sender;
     QPointer<QWidget> m_window;
     QPointer<FeedbackView> m_view;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Update/UpdateCheckResult.h"
+#include "Services/Update/UpdateCheckResult.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "Windows/UpdateWindowController.h"
 
-#include "Update/SparkleUpdaterManager.h"
+#include "Services/Update/SparkleUpdaterManager.h"
 #include "Windows/UpdateCheckDialog.h"
 #include "Windows/UpdatePromptDialog.h"
 
@@ -22,6 +22,16 @@ UpdateWindowController::~UpdateWindowController()
 {
     delete m_checkDialog;
     delete m_promptDialog;
+}
+
+UpdateCheckDialog* UpdateWindowController::checkDialog() const
+{
+    return m_checkDialog;
+}
+
+UpdatePromptDialog* UpdateWindowController::promptDialog() const
+{
+    return m_promptDialog;
 }
 
 void UpdateWindowController::onCheckStarted()

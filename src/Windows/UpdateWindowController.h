@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Update/UpdateCheckResult.h"
+#include "Services/Update/UpdateCheckResult.h"
 
 #include <QObject>
 #include <QPointer>
@@ -25,8 +25,8 @@ public:
                                     UrlOpener openUrl = {});
     ~UpdateWindowController() override;
 
-    UpdateCheckDialog* checkDialog() const { return m_checkDialog; }
-    UpdatePromptDialog* promptDialog() const { return m_promptDialog; }
+    UpdateCheckDialog* checkDialog() const;
+    UpdatePromptDialog* promptDialog() const;
 
 private:
     void onCheckStarted();

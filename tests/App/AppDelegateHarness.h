@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AppDelegate.h"
+#include "App/AppDelegate.h"
 #include "AppFakes.h"
 #include "BreakManager/BreakManager.h"
 #include "Configuration/ConfigurationManager.h"
@@ -11,9 +11,9 @@
 #include "FakeLoginItem.h"
 #include "FakePointerButtonState.h"
 #include "FakeTrayHostWatcher.h"
-#include "Platform/Services/AppcastFetcher.h"
-#include "Platform/Services/ServiceTimer.h"
-#include "Update/SparkleUpdaterManager.h"
+#include "Services/ServiceTimer.h"
+#include "Services/Update/AppcastFetcher.h"
+#include "Services/Update/SparkleUpdaterManager.h"
 #include "UserDefaultsReset.h"
 
 #include <QCoreApplication>
@@ -35,7 +35,6 @@ protected:
             activity = monitor.get();
             return monitor;
         };
-        c.startActivityMonitor = [this](ActivityMonitorProtocol&) { ++activityStarts; };
         c.makeLoginItem = [this] {
             auto item = std::make_unique<FakeLoginItem>();
             loginItem = item.get();
@@ -114,7 +113,6 @@ protected:
     // Whether an XEmbed tray is up when the tray starts watching.
     bool trayAvailable = true;
     int quitCalls = 0;
-    int activityStarts = 0;
     FakeActivityMonitor* activity = nullptr;
     FakeLoginItem* loginItem = nullptr;
     SparkleUpdaterManager* updater = nullptr;

@@ -17,7 +17,7 @@ TEST_F(AppDelegateTest, StartingTwiceMakesOneTrayIconAndOneLoginItemWrite)
     EXPECT_EQ(delegate().statusItemController()->findChildren<QSystemTrayIcon*>().size(), 1);
     EXPECT_EQ(loginItem->registerCalls, 1);
     EXPECT_EQ(loginItem->startUpRegisterCalls, 1) << "a choice made in the desktop stays";
-    EXPECT_EQ(activityStarts, 1);
+    EXPECT_EQ(activity->starts, 1);
     EXPECT_TRUE(engine().isTicking());
     EXPECT_EQ(blockers->starts, 1);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CrashReportingProtocol.h"
-#include "SoundPlayer.h"
+#include "Platform/SoundPlayer.h"
+#include "Services/CrashReporting/CrashReportingProtocol.h"
 #include "Windows/OnboardingWindowControllerProtocol.h"
 #include "Windows/WindowController.h"
 
@@ -65,10 +65,11 @@ public:
         : m_story(story)
     {
     }
-    void start() override
+    bool start() override
     {
         m_story << QStringLiteral("start");
         running = true;
+        return true;
     }
     void setUpdateChannel(UpdateChannel channel) override
     {

@@ -1,4 +1,4 @@
-#include "OstavelApp.h"
+#include "App/OstavelApp.h"
 
 #include <gtest/gtest.h>
 

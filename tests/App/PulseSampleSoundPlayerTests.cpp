@@ -1,5 +1,5 @@
+#include "App/AppLog.h"
 #include "AppDelegateHarness.h"
-#include "AppLog.h"
 #include "LogCapture.h"
 #include "Platform/Linux/PulseSampleSoundPlayer.h"
 #include "TestFiles.h"

@@ -1,7 +1,7 @@
 #include "FakeServiceTimer.h"
 #include "LoopbackHttpServer.h"
 #include "LoopbackHttpsClient.h"
-#include "Platform/Services/NetworkAppcastFetcher.h"
+#include "Services/Update/NetworkAppcastFetcher.h"
 
 #include <QNetworkProxy>
 #include <QTest>

@@ -1,9 +1,9 @@
 #include "FakeClock.h"
 #include "FakeServiceTimer.h"
-#include "Logging/SentryManager.h"
 #include "LoopbackHttpServer.h"
 #include "LoopbackHttpsClient.h"
-#include "Platform/Services/CrashReport.h"
+#include "Services/CrashReporting/CrashReport.h"
+#include "Services/CrashReporting/SentryManager.h"
 
 #include <QDir>
 #include <QJsonArray>

@@ -1,7 +1,7 @@
-#include "Platform/Services/CrashReport.h"
-#include "Platform/Services/Dsn.h"
-#include "Platform/Services/Envelope.h"
-#include "Platform/Services/EnvelopeQueue.h"
+#include "Services/CrashReporting/CrashReport.h"
+#include "Services/CrashReporting/Dsn.h"
+#include "Services/CrashReporting/Envelope.h"
+#include "Services/CrashReporting/EnvelopeQueue.h"
 
 #include <QJsonArray>
 #include <QTemporaryDir>

@@ -3,8 +3,8 @@
 #include "LogCapture.h"
 #include "LoopbackHttpServer.h"
 #include "LoopbackHttpsClient.h"
-#include "Platform/Services/CrashReportClient.h"
-#include "Platform/Services/Envelope.h"
+#include "Services/CrashReporting/CrashReportClient.h"
+#include "Services/CrashReporting/Envelope.h"
 
 #include <QJsonDocument>
 #include <QNetworkProxy>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/Services/HttpsClient.h"
+#include "Services/HttpsClient.h"
 
 // The tests' only way past the HTTPS rule: an https address on 127.0.0.1 is served over plain
 // HTTP by the loopback server. Every other address follows the production rule.

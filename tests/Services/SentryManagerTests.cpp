@@ -1,8 +1,8 @@
 #include "FakeClock.h"
 #include "FakeServiceTimer.h"
-#include "Logging/SentryManager.h"
 #include "LoopbackHttpServer.h"
 #include "LoopbackHttpsClient.h"
+#include "Services/CrashReporting/SentryManager.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

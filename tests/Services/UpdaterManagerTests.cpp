@@ -3,8 +3,8 @@
 #include "LogCapture.h"
 #include "LoopbackHttpServer.h"
 #include "LoopbackHttpsClient.h"
-#include "Platform/Services/NetworkAppcastFetcher.h"
-#include "Update/SparkleUpdaterManager.h"
+#include "Services/Update/NetworkAppcastFetcher.h"
+#include "Services/Update/SparkleUpdaterManager.h"
 #include "UserDefaultsReset.h"
 
 #include <QNetworkProxy>

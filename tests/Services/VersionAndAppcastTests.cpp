@@ -1,5 +1,5 @@
-#include "Platform/Services/AppcastParser.h"
-#include "Platform/Services/VersionComparator.h"
+#include "Services/Update/AppcastParser.h"
+#include "Services/Update/VersionComparator.h"
 
 #include <gtest/gtest.h>
 

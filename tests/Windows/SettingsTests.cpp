@@ -6,7 +6,7 @@
 #include "FakeAppcastFetcher.h"
 #include "FakeLoginItem.h"
 #include "FakeServiceTimer.h"
-#include "Update/SparkleUpdaterManager.h"
+#include "Services/Update/SparkleUpdaterManager.h"
 #include "UserDefaultsReset.h"
 #include "Views/CountStepper.h"
 #include "Views/DisclosureGroup.h"

@@ -1,7 +1,7 @@
 #include "Configuration/UserDefaults.h"
 #include "FakeAppcastFetcher.h"
 #include "FakeServiceTimer.h"
-#include "Update/SparkleUpdaterManager.h"
+#include "Services/Update/SparkleUpdaterManager.h"
 #include "UserDefaultsReset.h"
 #include "Windows/UpdateCheckDialog.h"
 #include "Windows/UpdatePromptDialog.h"

@@ -4,9 +4,11 @@
 
 #include <limits>
 
-// Idle seconds and lock state set by the test. Reads are counted.
+// Idle seconds and lock state set by the test. Reads and starts are counted.
 class FakeActivityMonitor final : public ActivityMonitorProtocol {
 public:
+    void start() override { ++starts; }
+    void stop() override { ++stops; }
     double secondsSinceLastActivity() const override
     {
         ++reads;
@@ -17,4 +19,6 @@ public:
     double idleSeconds = 0;
     bool locked = false;
     mutable int reads = 0;
+    int starts = 0;
+    int stops = 0;
 };

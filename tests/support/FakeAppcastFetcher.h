@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/Services/AppcastFetcher.h"
+#include "Services/Update/AppcastFetcher.h"
 
 #include <QList>
 

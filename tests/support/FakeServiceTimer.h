@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Platform/Services/ServiceTimer.h"
+#include "Services/ServiceTimer.h"
 
 // A timer that never fires by itself: the test reads the requested delay and fires it by hand.
 class FakeServiceTimer final : public ServiceTimer {

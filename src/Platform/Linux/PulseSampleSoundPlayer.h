@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Platform/Linux/PulseSoundSession.h"
-#include "SoundPlayer.h"
+#include "Platform/SoundPlayer.h"
 
 #include <QElapsedTimer>
 #include <QLoggingCategory>

@@ -1,0 +1,438 @@
+#include "App/AppDelegate.h"
+
+#include "App/AppLog.h"
+#include "BreakManager/ActivityMonitorProtocol.h"
+#include "BreakManager/BreakBlockerManagerProtocol.h"
+#include "BreakManager/BreakManager.h"
+#include "Configuration/ConfigurationManager.h"
+#include "Configuration/UserDefaults.h"
+#include "Platform/Clock.h"
+#include "Platform/LoginItem.h"
+#include "Platform/SoundPlayer.h"
+#include "Services/CrashReporting/CrashReportingProtocol.h"
+#include "Services/Update/SparkleUpdaterManager.h"
+#include "Windows/OnboardingWindowControllerProtocol.h"
+#include "Windows/UpdateWindowController.h"
+#include "Windows/WindowController.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+namespace {
+constexpr int menuBarHintDelayMs = 1000;
+} // namespace
+
+AppDelegate::AppDelegate(AppComponents components, QObject* parent)
+    : QObject(parent)
+    , m_components(std::move(components))
+    , m_clock(*m_components.clock)
+{
+    m_configManager = std::make_unique<ConfigurationManager>();
+    m_activityMonitor = m_components.makeActivityMonitor();
+    if (m_components.makeUpdater) {
+        m_sparkleUpdater = m_components.makeUpdater();
+        if (m_components.makeUpdateWindowController)
+            m_updateWindowController = m_components.makeUpdateWindowController(*m_sparkleUpdater);
+    }
+    if (m_components.makeCrashReporting)
+        m_crashReporting = m_components.makeCrashReporting();
+    m_loginItem = m_components.makeLoginItem();
+    m_soundPlayer = m_components.makeSoundPlayer();
+}
+
+AppDelegate::~AppDelegate() = default;
+
+template <typename T, typename Factory, typename... Args>
+T* AppDelegate::lazy(std::unique_ptr<T>& slot, bool& built, const Factory& factory, Args&... args)
+{
+    if (!built) {
+        built = true;
+        if (factory)
+            slot = factory(args...);
+    }
+    return slot.get();
+}
+
+BreakBlockerManagerProtocol* AppDelegate::breakBlockerManager()
+{
+    return lazy(m_breakBlockerManager, m_breakBlockerManagerBuilt,
+                m_components.makeBreakBlockerManager, *m_configManager);
+}
+
+BreakManager& AppDelegate::breakManager()
+{
+    if (!m_breakManager) {
+        BreakBlockerManagerProtocol* blockers = breakBlockerManager();
+        m_breakManager =
+            std::make_unique<BreakManager>(*m_activityMonitor, *m_configManager, blockers, m_clock);
+    }
+    return *m_breakManager;
+}
+
+WindowController* AppDelegate::breakWindowController()
+{
+    return lazy(m_breakWindowController, m_breakWindowControllerBuilt,
+                m_components.makeBreakWindowController, breakManager());
+}
+
+WindowController* AppDelegate::preAlertWindowController()
+{
+    return lazy(m_preAlertWindowController, m_preAlertWindowControllerBuilt,
+                m_components.makePreAlertWindowController, breakManager());
+}
+
+WindowController* AppDelegate::cursorAlertWindowController()
+{
+    return lazy(m_cursorAlertWindowController, m_cursorAlertWindowControllerBuilt,
+                m_components.makeCursorAlertWindowController, breakManager());
+}
+
+OnboardingWindowControllerProtocol* AppDelegate::onboardingWindowController()
+{
+    return lazy(m_onboardingWindowController, m_onboardingWindowControllerBuilt,
+                m_components.makeOnboardingWindowController, *m_configManager);
+}
+
+WindowController* AppDelegate::settingsWindowController()
+{
+    SparkleUpdaterManager* updater = m_sparkleUpdater.get();
+    return lazy(m_settingsWindowController, m_settingsWindowControllerBuilt,
+                m_components.makeSettingsWindowController, *m_configManager, updater);
+}
+
+WindowController* AppDelegate::feedbackWindowController()
+{
+    return lazy(m_feedbackWindowController, m_feedbackWindowControllerBuilt,
+                m_components.makeFeedbackWindowController);
+}
+
+// Launch.
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    const bool consent = m_configManager->config().sendAnonymousCrashReports;
+    if (m_crashReporting && consent) {
+        m_crashReporting->start();
+        if (m_sparkleUpdater)
+            m_crashReporting->setUpdateChannel(m_sparkleUpdater->currentChannel());
+    } else if (m_crashReporting) {
+        // Reports written before the user withdrew consent are never sent.
+        m_crashReporting->discardPendingReports();
+    }
+
+    qCInfo(lcApp) << "Ostavel launched";
+
+    if (UserDefaults::contains(onboardingCompletedKey))
+        startMainApp();
+    else
+        showOnboarding();
+
+    // Both subscriptions deliver on a later pass of the event loop, the current channel first.
+    if (m_sparkleUpdater) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, channel = m_sparkleUpdater->currentChannel()] { applyUpdateChannel(channel); },
+            Qt::QueuedConnection);
+        connect(m_sparkleUpdater.get(), &SparkleUpdaterManager::currentChannelChanged, this,
+                &AppDelegate::applyUpdateChannel, Qt::QueuedConnection);
+    }
+    m_lastCrashReportConsent = consent;
+    connect(
+        m_configManager.get(), &ConfigurationManager::configChanged, this,
+        [this](const Configuration& config) {
+            applyCrashReportConsent(config.sendAnonymousCrashReports);
+        },
+        Qt::QueuedConnection);
+}
+
+void AppDelegate::applyUpdateChannel(UpdateChannel channel)
+{
+    if (m_crashReporting && m_crashReporting->isEnabled())
+        m_crashReporting->setUpdateChannel(channel);
+}
+
+void AppDelegate::applyCrashReportConsent(bool enabled)
+{
+    // Only changes count: the launch value was handled at launch, and repeats do nothing.
+    if (enabled == m_lastCrashReportConsent)
+        return;
+    m_lastCrashReportConsent = enabled;
+    if (!m_crashReporting)
+        return;
+    if (!enabled) {
+        m_crashReporting->close();
+        return;
+    }
+    m_crashReporting->start();
+    if (m_sparkleUpdater)
+        m_crashReporting->setUpdateChannel(m_sparkleUpdater->currentChannel());
+}
+
+void AppDelegate::showOnboarding()
+{
+    if (OnboardingWindowControllerProtocol* onboarding = onboardingWindowController()) {
+        const QPointer<AppDelegate> self(this);
+        // On Linux nothing of Ostavel is left once this window closes unfinished (no Dock icon,
+        // no tray icon yet): quit, and the next launch shows onboarding again.
+        onboarding->show(
+            [self] {
+                if (self)
+                    self->completeOnboarding();
+            },
+            [self] {
+                if (!self || self->m_mainAppStarted)
+                    return;
+                qCInfo(lcApp) << "Onboarding closed before it was completed; quitting";
+                self->quitApp();
+            });
+        return;
+    }
+    // A build without the onboarding window has nothing to walk through: start at once and still
+    // point the new user at the tray. Completion is not recorded, so the window runs once it
+    // exists.
+    startMainApp();
+    showMenuBarHint();
+}
+
+void AppDelegate::completeOnboarding()
+{
+    UserDefaults::setValue(onboardingCompletedKey, true);
+    startMainApp();
+    showMenuBarHint();
+}
+
+void AppDelegate::startMainApp()
+{
+    if (m_mainAppStarted)
+        return;
+    m_mainAppStarted = true;
+
+    // Absent reads as false. A failed registration is ignored; start-up never unregisters, and
+    // leaves an entry the user turned off in the desktop's own settings as it is.
+    if (!UserDefaults::value(launchAtLoginDisabledKey).toBool())
+        m_loginItem->registerAtStartUp();
+
+    createStatusItem();
+
+    BreakManager& engine = breakManager();
+    // Delivered on a later pass, like every redraw: the first one follows shortly.
+    connect(&engine, &BreakManager::stateChanged, this, &AppDelegate::refreshStatusItem,
+            Qt::QueuedConnection);
+    connect(&engine, &BreakManager::accumulatedWorkTimeChanged, this,
+            &AppDelegate::refreshStatusItem, Qt::QueuedConnection);
+    // A new work duration moves the countdown at once, also while no work is counted.
+    connect(m_configManager.get(), &ConfigurationManager::configChanged, this,
+            &AppDelegate::refreshStatusItem, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &AppDelegate::refreshStatusItem, Qt::QueuedConnection);
+
+    wireEngineCallbacks();
+
+    m_activityMonitor->start();
+    engine.start();
+}
+
+void AppDelegate::wireEngineCallbacks()
+{
+    BreakManager& engine = breakManager();
+    // The window step always comes before its sound.
+    const QPointer<AppDelegate> self(this);
+    engine.onBreakStart = [self] {
+        if (!self)
+            return;
+        if (WindowController* window = self->breakWindowController())
+            window->show();
+        self->playSound(QStringLiteral("break-started"));
+    };
+    engine.onBreakEnd = [self] {
+        if (!self)
+            return;
+        if (WindowController* window = self->breakWindowController())
+            window->dismiss();
+        if (!self->m_activityMonitor->isScreenLocked())
+            self->playSound(QStringLiteral("break-ends"));
+    };
+    engine.onPreAlertStart = [self] {
+        if (!self)
+            return;
+        if (WindowController* window = self->preAlertWindowController())
+            window->show();
+        self->playSound(QStringLiteral("break-about-to-begin"));
+    };
+    engine.onPreAlertEnd = [self] {
+        if (!self)
+            return;
+        if (WindowController* window = self->preAlertWindowController())
+            window->dismiss();
+    };
+    engine.onCursorAlertStart = [self] {
+        if (!self)
+            return;
+        if (WindowController* window = self->cursorAlertWindowController())
+            window->show();
+    };
+    engine.onCursorAlertEnd = [self] {
+        if (!self)
+            return;
+        if (WindowController* window = self->cursorAlertWindowController())
+            window->dismiss();
+    };
+}
+
+void AppDelegate::playSound(const QString& name)
+{
+    m_soundPlayer->play(name);
+}
+
+// Tray.
+
+void AppDelegate::createStatusItem()
+{
+    StatusItemController::Environment env;
+    env.delegate = this;
+    env.engine = &breakManager();
+    env.configManager = m_configManager.get();
+    env.blockers = breakBlockerManager();
+    env.clock = &m_clock;
+    if (m_components.makeTrayHostWatcher)
+        env.hosts = m_components.makeTrayHostWatcher();
+    if (m_components.makeStatusNotifierItem)
+        env.statusNotifierItem = m_components.makeStatusNotifierItem();
+    env.makePointerButtonState = m_components.makePointerButtonState;
+    m_statusItems = std::make_unique<StatusItemController>(std::move(env));
+}
+
+QSystemTrayIcon* AppDelegate::statusItem() const
+{
+    return m_statusItems ? m_statusItems->statusItem() : nullptr;
+}
+
+QMenu* AppDelegate::statusMenu() const
+{
+    return m_statusItems ? m_statusItems->statusMenu() : nullptr;
+}
+
+const StatusItemContent& AppDelegate::statusItemContent() const
+{
+    static const StatusItemContent none;
+    return m_statusItems ? m_statusItems->statusItemContent() : none;
+}
+
+int AppDelegate::statusItemRedrawCount() const
+{
+    return m_statusItems ? m_statusItems->statusItemRedrawCount() : 0;
+}
+
+MenuBarHintView* AppDelegate::menuBarHint() const
+{
+    return m_statusItems ? m_statusItems->menuBarHint() : nullptr;
+}
+
+bool AppDelegate::isBlocked()
+{
+    const BreakBlockerManagerProtocol* blockers = breakBlockerManager();
+    return blockers && blockers->isActive();
+}
+
+void AppDelegate::refreshStatusItem()
+{
+    updateRedDot(isBlocked());
+    updateCountdownTitle();
+}
+
+void AppDelegate::updateRedDot(bool visible)
+{
+    if (m_statusItems)
+        m_statusItems->updateRedDot(visible);
+}
+
+void AppDelegate::updateCountdownTitle()
+{
+    if (m_statusItems)
+        m_statusItems->updateCountdownTitle();
+}
+
+void AppDelegate::prepareStatusMenu()
+{
+    if (m_statusItems)
+        m_statusItems->prepareStatusMenu();
+}
+
+void AppDelegate::rebuildMenu()
+{
+    if (m_statusItems)
+        m_statusItems->rebuildMenu();
+}
+
+void AppDelegate::startBreakAction()
+{
+    breakManager().startBreak();
+}
+
+void AppDelegate::skipBreakAction()
+{
+    breakManager().skipBreak();
+}
+
+void AppDelegate::disableOneHourAction()
+{
+    breakManager().disable(m_clock.now().addSecs(3600));
+}
+
+void AppDelegate::disableFourHoursAction()
+{
+    breakManager().disable(m_clock.now().addSecs(14400));
+}
+
+void AppDelegate::disableRestOfDayAction()
+{
+    breakManager().disableForRestOfDay();
+}
+
+void AppDelegate::enableAction()
+{
+    breakManager().enable();
+}
+
+void AppDelegate::sendFeedback()
+{
+    if (WindowController* window = feedbackWindowController())
+        window->show();
+    else
+        qCInfo(lcApp) << "Send Feedback: the feedback window is not part of this build";
+}
+
+void AppDelegate::openSettings()
+{
+    if (WindowController* window = settingsWindowController())
+        window->show();
+    else
+        qCInfo(lcApp) << "Settings: the settings window is not part of this build";
+}
+
+void AppDelegate::quitApp()
+{
+    if (m_components.quit)
+        m_components.quit();
+    else
+        QCoreApplication::quit();
+}
+
+// First-run hint.
+
+void AppDelegate::showMenuBarHint()
+{
+    if (UserDefaults::value(menuBarHintShownKey).toBool())
+        return;
+    QTimer::singleShot(menuBarHintDelayMs, this, [this] {
+        // Without an icon in a tray there is nothing to point at: leave the hint for later.
+        if (!m_statusItems || !m_statusItems->showMenuBarHint())
+            return;
+        UserDefaults::setValue(menuBarHintShownKey, true);
+    });
+}
+
+void AppDelegate::dismissMenuBarHint()
+{
+    if (m_statusItems)
+        m_statusItems->dismissMenuBarHint();
+}

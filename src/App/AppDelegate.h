@@ -1,0 +1,156 @@
+#pragma once
+
+#include "App/AppComponents.h"
+#include "App/StatusItemController.h"
+#include "Views/StatusItemContent.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+class ActivityMonitorProtocol;
+class BreakBlockerManagerProtocol;
+class BreakManager;
+class ConfigurationManager;
+class CrashReportingProtocol;
+class LoginItem;
+class MenuBarHintView;
+class OnboardingWindowControllerProtocol;
+class QMenu;
+class SoundPlayer;
+class SparkleUpdaterManager;
+class UpdateWindowController;
+class WindowController;
+enum class UpdateChannel;
+
+// The application shell. Owns every long-lived object for the life of the process, launches the
+// direct or the onboarding path, starts the main application once (login item, tray icon and its
+// menu, the engine and its callbacks), turns the engine's callbacks into windows and sounds, and
+// keeps crash reporting in step with the user's consent and the update channel.
+//
+// Main thread only. Window controllers are built on first use from the factories in
+// AppComponents; a missing factory means that window is not part of this build.
+class AppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    static inline const QString launchAtLoginDisabledKey =
+        QStringLiteral("com.ostavel.launchAtLoginDisabled");
+    static inline const QString onboardingCompletedKey =
+        QStringLiteral("com.ostavel.onboardingCompleted");
+    static inline const QString menuBarHintShownKey =
+        QStringLiteral("com.ostavel.menuBarHintShown");
+
+    // Creates the configuration manager (loading the stored settings), the activity monitor and
+    // the updater, in that order.
+    explicit AppDelegate(AppComponents components, QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // The launch sequence: crash reporting, "Ostavel launched", the direct or onboarding path,
+    // then the update-channel and consent subscriptions.
+    void applicationDidFinishLaunching();
+    void showOnboarding();
+    // Runs once per process; later calls do nothing.
+    void startMainApp();
+    bool isMainAppStarted() const { return m_mainAppStarted; }
+    void playSound(const QString& name);
+
+    // The tray, kept by the status item controller from startMainApp() on; before that these do
+    // nothing. The dot is painted into the icon, so updateRedDot() records the flag and
+    // updateCountdownTitle() draws; either way the icon and tooltip change only when what they
+    // show differs from what is on screen.
+    void updateRedDot(bool visible);
+    void updateCountdownTitle();
+    // What a click on the icon does before the menu pops up: make the menu on first use and
+    // fill it for the current state.
+    void prepareStatusMenu();
+    void rebuildMenu();
+    // Once per user, a second from now, if there is a tray icon to point at by then.
+    void showMenuBarHint();
+    void dismissMenuBarHint();
+
+    ConfigurationManager& configManager() { return *m_configManager; }
+    ActivityMonitorProtocol& activityMonitor() { return *m_activityMonitor; }
+    // Null in a build without an updater.
+    SparkleUpdaterManager* sparkleUpdater() const { return m_sparkleUpdater.get(); }
+    CrashReportingProtocol* crashReporting() const { return m_crashReporting.get(); }
+    // Built on first use; null when this build has no blocker manager.
+    BreakBlockerManagerProtocol* breakBlockerManager();
+    // Built on first use.
+    BreakManager& breakManager();
+    // Built on first use; null until those windows are part of the build.
+    WindowController* breakWindowController();
+    WindowController* preAlertWindowController();
+    WindowController* cursorAlertWindowController();
+    OnboardingWindowControllerProtocol* onboardingWindowController();
+    WindowController* settingsWindowController();
+    WindowController* feedbackWindowController();
+
+    // Null until startMainApp().
+    StatusItemController* statusItemController() const { return m_statusItems.get(); }
+    // The XEmbed tray icon; null until an XEmbed tray has been seen.
+    QSystemTrayIcon* statusItem() const;
+    // Null until the icon is first clicked.
+    QMenu* statusMenu() const;
+    const StatusItemContent& statusItemContent() const;
+    // How often the icon was drawn; the tray's idle cost depends on this staying low.
+    int statusItemRedrawCount() const;
+    MenuBarHintView* menuBarHint() const;
+
+public slots:
+    void startBreakAction();
+    void skipBreakAction();
+    void disableOneHourAction();
+    void disableFourHoursAction();
+    void disableRestOfDayAction();
+    void enableAction();
+    void sendFeedback();
+    void openSettings();
+    void quitApp();
+
+private:
+    template <typename T, typename Factory, typename... Args>
+    T* lazy(std::unique_ptr<T>& slot, bool& built, const Factory& factory, Args&... args);
+
+    void createStatusItem();
+    void wireEngineCallbacks();
+    void completeOnboarding();
+    void refreshStatusItem();
+    bool isBlocked();
+    void applyUpdateChannel(UpdateChannel channel);
+    void applyCrashReportConsent(bool enabled);
+
+    AppComponents m_components;
+    const Clock& m_clock;
+
+    // Declared so that everything is destroyed before what it refers to.
+    std::unique_ptr<ConfigurationManager> m_configManager;
+    std::unique_ptr<ActivityMonitorProtocol> m_activityMonitor;
+    std::unique_ptr<SparkleUpdaterManager> m_sparkleUpdater;
+    std::unique_ptr<UpdateWindowController> m_updateWindowController;
+    std::unique_ptr<CrashReportingProtocol> m_crashReporting;
+    std::unique_ptr<LoginItem> m_loginItem;
+    std::unique_ptr<SoundPlayer> m_soundPlayer;
+    std::unique_ptr<BreakBlockerManagerProtocol> m_breakBlockerManager;
+    bool m_breakBlockerManagerBuilt = false;
+    std::unique_ptr<BreakManager> m_breakManager;
+
+    std::unique_ptr<WindowController> m_breakWindowController;
+    std::unique_ptr<WindowController> m_preAlertWindowController;
+    std::unique_ptr<WindowController> m_cursorAlertWindowController;
+    std::unique_ptr<OnboardingWindowControllerProtocol> m_onboardingWindowController;
+    std::unique_ptr<WindowController> m_settingsWindowController;
+    std::unique_ptr<WindowController> m_feedbackWindowController;
+    bool m_breakWindowControllerBuilt = false;
+    bool m_preAlertWindowControllerBuilt = false;
+    bool m_cursorAlertWindowControllerBuilt = false;
+    bool m_onboardingWindowControllerBuilt = false;
+    bool m_settingsWindowControllerBuilt = false;
+    bool m_feedbackWindowControllerBuilt = false;
+
+    std::unique_ptr<StatusItemController> m_statusItems;
+
+    bool m_mainAppStarted = false;
+    bool m_lastCrashReportConsent = false;
+};
