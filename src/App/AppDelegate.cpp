@@ -26,6 +26,18 @@ AppDelegate::AppDelegate(AppComponents components, QObject* parent)
     : QObject(parent)
     , m_components(std::move(components))
     , m_clock(*m_components.clock)
+    , m_breakBlockerManager(m_components.makeBreakBlockerManager)
+    , m_breakManager([this] {
+        BreakBlockerManagerProtocol* blockers = breakBlockerManager();
+        return std::make_unique<BreakManager>(*m_activityMonitor, *m_configManager, blockers,
+                                              m_clock);
+    })
+    , m_breakWindowController(m_components.makeBreakWindowController)
+    , m_preAlertWindowController(m_components.makePreAlertWindowController)
+    , m_cursorAlertWindowController(m_components.makeCursorAlertWindowController)
+    , m_onboardingWindowController(m_components.makeOnboardingWindowController)
+    , m_settingsWindowController(m_components.makeSettingsWindowController)
+    , m_feedbackWindowController(m_components.makeFeedbackWindowController)
 {
     m_configManager = std::make_unique<ConfigurationManager>();
     m_activityMonitor = m_components.makeActivityMonitor();
@@ -42,68 +54,44 @@ AppDelegate::AppDelegate(AppComponents components, QObject* parent)
 
 AppDelegate::~AppDelegate() = default;
 
-template <typename T, typename Factory, typename... Args>
-T* AppDelegate::lazy(std::unique_ptr<T>& slot, bool& built, const Factory& factory, Args&... args)
-{
-    if (!built) {
-        built = true;
-        if (factory)
-            slot = factory(args...);
-    }
-    return slot.get();
-}
-
 BreakBlockerManagerProtocol* AppDelegate::breakBlockerManager()
 {
-    return lazy(m_breakBlockerManager, m_breakBlockerManagerBuilt,
-                m_components.makeBreakBlockerManager, *m_configManager);
+    return m_breakBlockerManager.get(*m_configManager);
 }
 
 BreakManager& AppDelegate::breakManager()
 {
-    if (!m_breakManager) {
-        BreakBlockerManagerProtocol* blockers = breakBlockerManager();
-        m_breakManager =
-            std::make_unique<BreakManager>(*m_activityMonitor, *m_configManager, blockers, m_clock);
-    }
-    return *m_breakManager;
+    return *m_breakManager.get();
 }
 
 WindowController* AppDelegate::breakWindowController()
 {
-    return lazy(m_breakWindowController, m_breakWindowControllerBuilt,
-                m_components.makeBreakWindowController, breakManager());
+    return m_breakWindowController.get(breakManager());
 }
 
 WindowController* AppDelegate::preAlertWindowController()
 {
-    return lazy(m_preAlertWindowController, m_preAlertWindowControllerBuilt,
-                m_components.makePreAlertWindowController, breakManager());
+    return m_preAlertWindowController.get(breakManager());
 }
 
 WindowController* AppDelegate::cursorAlertWindowController()
 {
-    return lazy(m_cursorAlertWindowController, m_cursorAlertWindowControllerBuilt,
-                m_components.makeCursorAlertWindowController, breakManager());
+    return m_cursorAlertWindowController.get(breakManager());
 }
 
 OnboardingWindowControllerProtocol* AppDelegate::onboardingWindowController()
 {
-    return lazy(m_onboardingWindowController, m_onboardingWindowControllerBuilt,
-                m_components.makeOnboardingWindowController, *m_configManager);
+    return m_onboardingWindowController.get(*m_configManager);
 }
 
 WindowController* AppDelegate::settingsWindowController()
 {
-    SparkleUpdaterManager* updater = m_sparkleUpdater.get();
-    return lazy(m_settingsWindowController, m_settingsWindowControllerBuilt,
-                m_components.makeSettingsWindowController, *m_configManager, updater);
+    return m_settingsWindowController.get(*m_configManager, m_sparkleUpdater.get());
 }
 
 WindowController* AppDelegate::feedbackWindowController()
 {
-    return lazy(m_feedbackWindowController, m_feedbackWindowControllerBuilt,
-                m_components.makeFeedbackWindowController);
+    return m_feedbackWindowController.get();
 }
 
 // Launch.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "App/AppComponents.h"
+#include "App/Lazy.h"
 #include "App/StatusItemController.h"
 #include "Views/StatusItemContent.h"
 
@@ -110,9 +111,6 @@ public slots:
     void quitApp();
 
 private:
-    template <typename T, typename Factory, typename... Args>
-    T* lazy(std::unique_ptr<T>& slot, bool& built, const Factory& factory, Args&... args);
-
     void createStatusItem();
     void wireEngineCallbacks();
     void completeOnboarding();
@@ -132,22 +130,16 @@ private:
     std::unique_ptr<CrashReportingProtocol> m_crashReporting;
     std::unique_ptr<LoginItem> m_loginItem;
     std::unique_ptr<SoundPlayer> m_soundPlayer;
-    std::unique_ptr<BreakBlockerManagerProtocol> m_breakBlockerManager;
-    bool m_breakBlockerManagerBuilt = false;
-    std::unique_ptr<BreakManager> m_breakManager;
+    Lazy<BreakBlockerManagerProtocol, ConfigurationManager&> m_breakBlockerManager;
+    Lazy<BreakManager> m_breakManager;
 
-    std::unique_ptr<WindowController> m_breakWindowController;
-    std::unique_ptr<WindowController> m_preAlertWindowController;
-    std::unique_ptr<WindowController> m_cursorAlertWindowController;
-    std::unique_ptr<OnboardingWindowControllerProtocol> m_onboardingWindowController;
-    std::unique_ptr<WindowController> m_settingsWindowController;
-    std::unique_ptr<WindowController> m_feedbackWindowController;
-    bool m_breakWindowControllerBuilt = false;
-    bool m_preAlertWindowControllerBuilt = false;
-    bool m_cursorAlertWindowControllerBuilt = false;
-    bool m_onboardingWindowControllerBuilt = false;
-    bool m_settingsWindowControllerBuilt = false;
-    bool m_feedbackWindowControllerBuilt = false;
+    Lazy<WindowController, BreakManager&> m_breakWindowController;
+    Lazy<WindowController, BreakManager&> m_preAlertWindowController;
+    Lazy<WindowController, BreakManager&> m_cursorAlertWindowController;
+    Lazy<OnboardingWindowControllerProtocol, ConfigurationManager&> m_onboardingWindowController;
+    Lazy<WindowController, ConfigurationManager&, SparkleUpdaterManager*>
+        m_settingsWindowController;
+    Lazy<WindowController> m_feedbackWindowController;
 
     std::unique_ptr<StatusItemController> m_statusItems;
 
