@@ -1,6 +1,9 @@
 #include "App/AppDelegate.h"
 
 #include "App/AppLog.h"
+#include "App/MenuBarHintController.h"
+#include "App/StatusItemController.h"
+#include "App/StatusMenuController.h"
 #include "BreakManager/ActivityMonitorProtocol.h"
 #include "BreakManager/BreakBlockerManagerProtocol.h"
 #include "BreakManager/BreakManager.h"
@@ -10,16 +13,17 @@
 #include "Platform/LoginItem.h"
 #include "Platform/SoundPlayer.h"
 #include "Services/CrashReporting/CrashReportingProtocol.h"
+#include "Services/ServiceTimer.h"
 #include "Services/Update/SparkleUpdaterManager.h"
 #include "Windows/OnboardingWindowControllerProtocol.h"
 #include "Windows/UpdateWindowController.h"
 #include "Windows/WindowController.h"
 
 #include <QCoreApplication>
-#include <QTimer>
+#include <algorithm>
 
 namespace {
-constexpr int menuBarHintDelayMs = 1000;
+constexpr std::chrono::milliseconds menuBarHintDelay{1000};
 } // namespace
 
 AppDelegate::AppDelegate(AppComponents components, QObject* parent)
@@ -39,6 +43,8 @@ AppDelegate::AppDelegate(AppComponents components, QObject* parent)
     , m_settingsWindowController(m_components.makeSettingsWindowController)
     , m_feedbackWindowController(m_components.makeFeedbackWindowController)
 {
+    if (!m_components.makeTimer)
+        m_components.makeTimer = [] { return std::make_unique<QtServiceTimer>(); };
     m_configManager = std::make_unique<ConfigurationManager>();
     m_activityMonitor = m_components.makeActivityMonitor();
     if (m_components.makeUpdater) {
@@ -275,44 +281,54 @@ void AppDelegate::playSound(const QString& name)
 
 void AppDelegate::createStatusItem()
 {
-    StatusItemController::Environment env;
-    env.delegate = this;
-    env.engine = &breakManager();
-    env.configManager = m_configManager.get();
-    env.blockers = breakBlockerManager();
-    env.clock = &m_clock;
+    StatusItemController::Environment icon;
+    icon.engine = &breakManager();
+    icon.blockers = breakBlockerManager();
     if (m_components.makeTrayHostWatcher)
-        env.hosts = m_components.makeTrayHostWatcher();
+        icon.hosts = m_components.makeTrayHostWatcher();
     if (m_components.makeStatusNotifierItem)
-        env.statusNotifierItem = m_components.makeStatusNotifierItem();
-    env.makePointerButtonState = m_components.makePointerButtonState;
-    m_statusItems = std::make_unique<StatusItemController>(std::move(env));
+        icon.statusNotifierItem = m_components.makeStatusNotifierItem();
+    icon.makeTimer = m_components.makeTimer;
+    m_statusItems = std::make_unique<StatusItemController>(std::move(icon));
+    StatusItemController* items = m_statusItems.get();
+
+    StatusMenuController::Environment menu;
+    menu.engine = &breakManager();
+    menu.configManager = m_configManager.get();
+    menu.blockers = breakBlockerManager();
+    menu.clock = &m_clock;
+    menu.commands = menuCommands();
+    menu.iconGeometry = [items] { return items->iconGeometry(); };
+    m_statusMenu = std::make_unique<StatusMenuController>(std::move(menu));
+
+    MenuBarHintController::Environment hint;
+    hint.host = [items] { return items->host(); };
+    hint.iconGeometry = [items] { return items->iconGeometry(); };
+    hint.makePointerButtonState = m_components.makePointerButtonState;
+    hint.makeTimer = m_components.makeTimer;
+    m_menuBarHints = std::make_unique<MenuBarHintController>(std::move(hint));
+
+    // A click in a StatusNotifierItem host is a press of ours: the hint hears of it before the
+    // menu opens, and stays.
+    connect(items, &StatusItemController::clickedInHost, m_menuBarHints.get(),
+            &MenuBarHintController::noteClickOnIcon);
+    connect(items, &StatusItemController::menuRequested, m_statusMenu.get(),
+            &StatusMenuController::open);
 }
 
-QSystemTrayIcon* AppDelegate::statusItem() const
+StatusMenuCommands AppDelegate::menuCommands()
 {
-    return m_statusItems ? m_statusItems->statusItem() : nullptr;
-}
-
-QMenu* AppDelegate::statusMenu() const
-{
-    return m_statusItems ? m_statusItems->statusMenu() : nullptr;
-}
-
-const StatusItemContent& AppDelegate::statusItemContent() const
-{
-    static const StatusItemContent none;
-    return m_statusItems ? m_statusItems->statusItemContent() : none;
-}
-
-int AppDelegate::statusItemRedrawCount() const
-{
-    return m_statusItems ? m_statusItems->statusItemRedrawCount() : 0;
-}
-
-MenuBarHintView* AppDelegate::menuBarHint() const
-{
-    return m_statusItems ? m_statusItems->menuBarHint() : nullptr;
+    return StatusMenuCommands{
+        .startBreak = [this] { startBreakAction(); },
+        .skipBreak = [this] { skipBreakAction(); },
+        .disableOneHour = [this] { disableOneHourAction(); },
+        .disableFourHours = [this] { disableFourHoursAction(); },
+        .disableRestOfDay = [this] { disableRestOfDayAction(); },
+        .enable = [this] { enableAction(); },
+        .sendFeedback = [this] { sendFeedback(); },
+        .openSettings = [this] { openSettings(); },
+        .quit = [this] { quitApp(); },
+    };
 }
 
 bool AppDelegate::isBlocked()
@@ -323,32 +339,9 @@ bool AppDelegate::isBlocked()
 
 void AppDelegate::refreshStatusItem()
 {
-    updateRedDot(isBlocked());
-    updateCountdownTitle();
-}
-
-void AppDelegate::updateRedDot(bool visible)
-{
-    if (m_statusItems)
-        m_statusItems->updateRedDot(visible);
-}
-
-void AppDelegate::updateCountdownTitle()
-{
-    if (m_statusItems)
-        m_statusItems->updateCountdownTitle();
-}
-
-void AppDelegate::prepareStatusMenu()
-{
-    if (m_statusItems)
-        m_statusItems->prepareStatusMenu();
-}
-
-void AppDelegate::rebuildMenu()
-{
-    if (m_statusItems)
-        m_statusItems->rebuildMenu();
+    // The dot is painted into the icon: record the flag, then draw once.
+    m_statusItems->updateRedDot(isBlocked());
+    m_statusItems->updateCountdownTitle();
 }
 
 void AppDelegate::startBreakAction()
@@ -411,16 +404,13 @@ void AppDelegate::showMenuBarHint()
 {
     if (UserDefaults::value(menuBarHintShownKey).toBool())
         return;
-    QTimer::singleShot(menuBarHintDelayMs, this, [this] {
+    // Every call waits its own second: a later call does not put off an earlier one.
+    std::erase_if(m_menuBarHintWaits, [](const auto& wait) { return !wait->isActive(); });
+    ServiceTimer& wait = *m_menuBarHintWaits.emplace_back(m_components.makeTimer());
+    wait.start(menuBarHintDelay, [this] {
         // Without an icon in a tray there is nothing to point at: leave the hint for later.
-        if (!m_statusItems || !m_statusItems->showMenuBarHint())
+        if (!m_menuBarHints || !m_menuBarHints->show())
             return;
         UserDefaults::setValue(menuBarHintShownKey, true);
     });
-}
-
-void AppDelegate::dismissMenuBarHint()
-{
-    if (m_statusItems)
-        m_statusItems->dismissMenuBarHint();
 }
