@@ -12,6 +12,7 @@ class CrashReportingProtocol;
 class LoginItem;
 class OnboardingWindowControllerProtocol;
 class PointerButtonState;
+class ServiceTimer;
 class SoundPlayer;
 class StatusNotifierItem;
 class TrayHostWatcher;
@@ -43,6 +44,8 @@ struct AppComponents {
     // StatusNotifierItem hosts are not used.
     std::function<std::unique_ptr<TrayHostWatcher>()> makeTrayHostWatcher;
     std::function<std::unique_ptr<StatusNotifierItem>()> makeStatusNotifierItem;
+    // The one-shot timers of the tray and the first-run hint. Default: Qt timers.
+    std::function<std::unique_ptr<ServiceTimer>()> makeTimer;
 
     std::function<std::unique_ptr<WindowController>(BreakManager&)> makeBreakWindowController;
     std::function<std::unique_ptr<WindowController>(BreakManager&)> makePreAlertWindowController;

@@ -1,6 +1,9 @@
 #include "App/AppDelegate.h"
 
 #include "App/AppLog.h"
+#include "App/MenuBarHintController.h"
+#include "App/StatusItemController.h"
+#include "App/StatusMenuController.h"
 #include "BreakManager/ActivityMonitorProtocol.h"
 #include "BreakManager/BreakBlockerManagerProtocol.h"
 #include "BreakManager/BreakManager.h"
@@ -10,23 +13,38 @@
 #include "Platform/LoginItem.h"
 #include "Platform/SoundPlayer.h"
 #include "Services/CrashReporting/CrashReportingProtocol.h"
+#include "Services/ServiceTimer.h"
 #include "Services/Update/SparkleUpdaterManager.h"
 #include "Windows/OnboardingWindowControllerProtocol.h"
 #include "Windows/UpdateWindowController.h"
 #include "Windows/WindowController.h"
 
 #include <QCoreApplication>
-#include <QTimer>
+#include <algorithm>
 
 namespace {
-constexpr int menuBarHintDelayMs = 1000;
+constexpr std::chrono::milliseconds menuBarHintDelay{1000};
 } // namespace
 
 AppDelegate::AppDelegate(AppComponents components, QObject* parent)
     : QObject(parent)
     , m_components(std::move(components))
     , m_clock(*m_components.clock)
+    , m_breakBlockerManager(m_components.makeBreakBlockerManager)
+    , m_breakManager([this] {
+        BreakBlockerManagerProtocol* blockers = breakBlockerManager();
+        return std::make_unique<BreakManager>(*m_activityMonitor, *m_configManager, blockers,
+                                              m_clock);
+    })
+    , m_breakWindowController(m_components.makeBreakWindowController)
+    , m_preAlertWindowController(m_components.makePreAlertWindowController)
+    , m_cursorAlertWindowController(m_components.makeCursorAlertWindowController)
+    , m_onboardingWindowController(m_components.makeOnboardingWindowController)
+    , m_settingsWindowController(m_components.makeSettingsWindowController)
+    , m_feedbackWindowController(m_components.makeFeedbackWindowController)
 {
+    if (!m_components.makeTimer)
+        m_components.makeTimer = [] { return std::make_unique<QtServiceTimer>(); };
     m_configManager = std::make_unique<ConfigurationManager>();
     m_activityMonitor = m_components.makeActivityMonitor();
     if (m_components.makeUpdater) {
@@ -42,68 +60,44 @@ AppDelegate::AppDelegate(AppComponents components, QObject* parent)
 
 AppDelegate::~AppDelegate() = default;
 
-template <typename T, typename Factory, typename... Args>
-T* AppDelegate::lazy(std::unique_ptr<T>& slot, bool& built, const Factory& factory, Args&... args)
-{
-    if (!built) {
-        built = true;
-        if (factory)
-            slot = factory(args...);
-    }
-    return slot.get();
-}
-
 BreakBlockerManagerProtocol* AppDelegate::breakBlockerManager()
 {
-    return lazy(m_breakBlockerManager, m_breakBlockerManagerBuilt,
-                m_components.makeBreakBlockerManager, *m_configManager);
+    return m_breakBlockerManager.get(*m_configManager);
 }
 
 BreakManager& AppDelegate::breakManager()
 {
-    if (!m_breakManager) {
-        BreakBlockerManagerProtocol* blockers = breakBlockerManager();
-        m_breakManager =
-            std::make_unique<BreakManager>(*m_activityMonitor, *m_configManager, blockers, m_clock);
-    }
-    return *m_breakManager;
+    return *m_breakManager.get();
 }
 
 WindowController* AppDelegate::breakWindowController()
 {
-    return lazy(m_breakWindowController, m_breakWindowControllerBuilt,
-                m_components.makeBreakWindowController, breakManager());
+    return m_breakWindowController.get(breakManager());
 }
 
 WindowController* AppDelegate::preAlertWindowController()
 {
-    return lazy(m_preAlertWindowController, m_preAlertWindowControllerBuilt,
-                m_components.makePreAlertWindowController, breakManager());
+    return m_preAlertWindowController.get(breakManager());
 }
 
 WindowController* AppDelegate::cursorAlertWindowController()
 {
-    return lazy(m_cursorAlertWindowController, m_cursorAlertWindowControllerBuilt,
-                m_components.makeCursorAlertWindowController, breakManager());
+    return m_cursorAlertWindowController.get(breakManager());
 }
 
 OnboardingWindowControllerProtocol* AppDelegate::onboardingWindowController()
 {
-    return lazy(m_onboardingWindowController, m_onboardingWindowControllerBuilt,
-                m_components.makeOnboardingWindowController, *m_configManager);
+    return m_onboardingWindowController.get(*m_configManager);
 }
 
 WindowController* AppDelegate::settingsWindowController()
 {
-    SparkleUpdaterManager* updater = m_sparkleUpdater.get();
-    return lazy(m_settingsWindowController, m_settingsWindowControllerBuilt,
-                m_components.makeSettingsWindowController, *m_configManager, updater);
+    return m_settingsWindowController.get(*m_configManager, m_sparkleUpdater.get());
 }
 
 WindowController* AppDelegate::feedbackWindowController()
 {
-    return lazy(m_feedbackWindowController, m_feedbackWindowControllerBuilt,
-                m_components.makeFeedbackWindowController);
+    return m_feedbackWindowController.get();
 }
 
 // Launch.
@@ -287,44 +281,54 @@ void AppDelegate::playSound(const QString& name)
 
 void AppDelegate::createStatusItem()
 {
-    StatusItemController::Environment env;
-    env.delegate = this;
-    env.engine = &breakManager();
-    env.configManager = m_configManager.get();
-    env.blockers = breakBlockerManager();
-    env.clock = &m_clock;
+    StatusItemController::Environment icon;
+    icon.engine = &breakManager();
+    icon.blockers = breakBlockerManager();
     if (m_components.makeTrayHostWatcher)
-        env.hosts = m_components.makeTrayHostWatcher();
+        icon.hosts = m_components.makeTrayHostWatcher();
     if (m_components.makeStatusNotifierItem)
-        env.statusNotifierItem = m_components.makeStatusNotifierItem();
-    env.makePointerButtonState = m_components.makePointerButtonState;
-    m_statusItems = std::make_unique<StatusItemController>(std::move(env));
+        icon.statusNotifierItem = m_components.makeStatusNotifierItem();
+    icon.makeTimer = m_components.makeTimer;
+    m_statusItems = std::make_unique<StatusItemController>(std::move(icon));
+    StatusItemController* items = m_statusItems.get();
+
+    StatusMenuController::Environment menu;
+    menu.engine = &breakManager();
+    menu.configManager = m_configManager.get();
+    menu.blockers = breakBlockerManager();
+    menu.clock = &m_clock;
+    menu.commands = menuCommands();
+    menu.iconGeometry = [items] { return items->iconGeometry(); };
+    m_statusMenu = std::make_unique<StatusMenuController>(std::move(menu));
+
+    MenuBarHintController::Environment hint;
+    hint.host = [items] { return items->host(); };
+    hint.iconGeometry = [items] { return items->iconGeometry(); };
+    hint.makePointerButtonState = m_components.makePointerButtonState;
+    hint.makeTimer = m_components.makeTimer;
+    m_menuBarHints = std::make_unique<MenuBarHintController>(std::move(hint));
+
+    // A click in a StatusNotifierItem host is a press of ours: the hint hears of it before the
+    // menu opens, and stays.
+    connect(items, &StatusItemController::clickedInHost, m_menuBarHints.get(),
+            &MenuBarHintController::noteClickOnIcon);
+    connect(items, &StatusItemController::menuRequested, m_statusMenu.get(),
+            &StatusMenuController::open);
 }
 
-QSystemTrayIcon* AppDelegate::statusItem() const
+StatusMenuCommands AppDelegate::menuCommands()
 {
-    return m_statusItems ? m_statusItems->statusItem() : nullptr;
-}
-
-QMenu* AppDelegate::statusMenu() const
-{
-    return m_statusItems ? m_statusItems->statusMenu() : nullptr;
-}
-
-const StatusItemContent& AppDelegate::statusItemContent() const
-{
-    static const StatusItemContent none;
-    return m_statusItems ? m_statusItems->statusItemContent() : none;
-}
-
-int AppDelegate::statusItemRedrawCount() const
-{
-    return m_statusItems ? m_statusItems->statusItemRedrawCount() : 0;
-}
-
-MenuBarHintView* AppDelegate::menuBarHint() const
-{
-    return m_statusItems ? m_statusItems->menuBarHint() : nullptr;
+    return StatusMenuCommands{
+        .startBreak = [this] { startBreakAction(); },
+        .skipBreak = [this] { skipBreakAction(); },
+        .disableOneHour = [this] { disableOneHourAction(); },
+        .disableFourHours = [this] { disableFourHoursAction(); },
+        .disableRestOfDay = [this] { disableRestOfDayAction(); },
+        .enable = [this] { enableAction(); },
+        .sendFeedback = [this] { sendFeedback(); },
+        .openSettings = [this] { openSettings(); },
+        .quit = [this] { quitApp(); },
+    };
 }
 
 bool AppDelegate::isBlocked()
@@ -335,32 +339,9 @@ bool AppDelegate::isBlocked()
 
 void AppDelegate::refreshStatusItem()
 {
-    updateRedDot(isBlocked());
-    updateCountdownTitle();
-}
-
-void AppDelegate::updateRedDot(bool visible)
-{
-    if (m_statusItems)
-        m_statusItems->updateRedDot(visible);
-}
-
-void AppDelegate::updateCountdownTitle()
-{
-    if (m_statusItems)
-        m_statusItems->updateCountdownTitle();
-}
-
-void AppDelegate::prepareStatusMenu()
-{
-    if (m_statusItems)
-        m_statusItems->prepareStatusMenu();
-}
-
-void AppDelegate::rebuildMenu()
-{
-    if (m_statusItems)
-        m_statusItems->rebuildMenu();
+    // The dot is painted into the icon: record the flag, then draw once.
+    m_statusItems->updateRedDot(isBlocked());
+    m_statusItems->updateCountdownTitle();
 }
 
 void AppDelegate::startBreakAction()
@@ -423,16 +404,13 @@ void AppDelegate::showMenuBarHint()
 {
     if (UserDefaults::value(menuBarHintShownKey).toBool())
         return;
-    QTimer::singleShot(menuBarHintDelayMs, this, [this] {
+    // Every call waits its own second: a later call does not put off an earlier one.
+    std::erase_if(m_menuBarHintWaits, [](const auto& wait) { return !wait->isActive(); });
+    ServiceTimer& wait = *m_menuBarHintWaits.emplace_back(m_components.makeTimer());
+    wait.start(menuBarHintDelay, [this] {
         // Without an icon in a tray there is nothing to point at: leave the hint for later.
-        if (!m_statusItems || !m_statusItems->showMenuBarHint())
+        if (!m_menuBarHints || !m_menuBarHints->show())
             return;
         UserDefaults::setValue(menuBarHintShownKey, true);
     });
-}
-
-void AppDelegate::dismissMenuBarHint()
-{
-    if (m_statusItems)
-        m_statusItems->dismissMenuBarHint();
 }

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "App/AppComponents.h"
-#include "App/StatusItemController.h"
-#include "Views/StatusItemContent.h"
+#include "App/Lazy.h"
+#include "App/StatusMenuCommands.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <memory>
+#include <vector>
 
 class ActivityMonitorProtocol;
 class BreakBlockerManagerProtocol;
@@ -15,11 +16,13 @@ class BreakManager;
 class ConfigurationManager;
 class CrashReportingProtocol;
 class LoginItem;
-class MenuBarHintView;
+class MenuBarHintController;
 class OnboardingWindowControllerProtocol;
-class QMenu;
+class ServiceTimer;
 class SoundPlayer;
 class SparkleUpdaterManager;
+class StatusItemController;
+class StatusMenuController;
 class UpdateWindowController;
 class WindowController;
 enum class UpdateChannel;
@@ -28,6 +31,10 @@ enum class UpdateChannel;
 // direct or the onboarding path, starts the main application once (login item, tray icon and its
 // menu, the engine and its callbacks), turns the engine's callbacks into windows and sounds, and
 // keeps crash reporting in step with the user's consent and the update channel.
+//
+// The tray is three controllers that know nothing of the delegate: the icon, the menu (whose
+// commands are the delegate's actions) and the first-run hint. startMainApp() makes them and wires
+// them to each other.
 //
 // Main thread only. Window controllers are built on first use from the factories in
 // AppComponents; a missing factory means that window is not part of this build.
@@ -56,19 +63,8 @@ public:
     bool isMainAppStarted() const { return m_mainAppStarted; }
     void playSound(const QString& name);
 
-    // The tray, kept by the status item controller from startMainApp() on; before that these do
-    // nothing. The dot is painted into the icon, so updateRedDot() records the flag and
-    // updateCountdownTitle() draws; either way the icon and tooltip change only when what they
-    // show differs from what is on screen.
-    void updateRedDot(bool visible);
-    void updateCountdownTitle();
-    // What a click on the icon does before the menu pops up: make the menu on first use and
-    // fill it for the current state.
-    void prepareStatusMenu();
-    void rebuildMenu();
     // Once per user, a second from now, if there is a tray icon to point at by then.
     void showMenuBarHint();
-    void dismissMenuBarHint();
 
     ConfigurationManager& configManager() { return *m_configManager; }
     ActivityMonitorProtocol& activityMonitor() { return *m_activityMonitor; }
@@ -87,16 +83,10 @@ public:
     WindowController* settingsWindowController();
     WindowController* feedbackWindowController();
 
-    // Null until startMainApp().
+    // The tray: the icon, its menu and the first-run hint. Null until startMainApp().
     StatusItemController* statusItemController() const { return m_statusItems.get(); }
-    // The XEmbed tray icon; null until an XEmbed tray has been seen.
-    QSystemTrayIcon* statusItem() const;
-    // Null until the icon is first clicked.
-    QMenu* statusMenu() const;
-    const StatusItemContent& statusItemContent() const;
-    // How often the icon was drawn; the tray's idle cost depends on this staying low.
-    int statusItemRedrawCount() const;
-    MenuBarHintView* menuBarHint() const;
+    StatusMenuController* statusMenuController() const { return m_statusMenu.get(); }
+    MenuBarHintController* menuBarHintController() const { return m_menuBarHints.get(); }
 
 public slots:
     void startBreakAction();
@@ -110,10 +100,8 @@ public slots:
     void quitApp();
 
 private:
-    template <typename T, typename Factory, typename... Args>
-    T* lazy(std::unique_ptr<T>& slot, bool& built, const Factory& factory, Args&... args);
-
     void createStatusItem();
+    StatusMenuCommands menuCommands();
     void wireEngineCallbacks();
     void completeOnboarding();
     void refreshStatusItem();
@@ -132,24 +120,22 @@ private:
     std::unique_ptr<CrashReportingProtocol> m_crashReporting;
     std::unique_ptr<LoginItem> m_loginItem;
     std::unique_ptr<SoundPlayer> m_soundPlayer;
-    std::unique_ptr<BreakBlockerManagerProtocol> m_breakBlockerManager;
-    bool m_breakBlockerManagerBuilt = false;
-    std::unique_ptr<BreakManager> m_breakManager;
+    Lazy<BreakBlockerManagerProtocol, ConfigurationManager&> m_breakBlockerManager;
+    Lazy<BreakManager> m_breakManager;
 
-    std::unique_ptr<WindowController> m_breakWindowController;
-    std::unique_ptr<WindowController> m_preAlertWindowController;
-    std::unique_ptr<WindowController> m_cursorAlertWindowController;
-    std::unique_ptr<OnboardingWindowControllerProtocol> m_onboardingWindowController;
-    std::unique_ptr<WindowController> m_settingsWindowController;
-    std::unique_ptr<WindowController> m_feedbackWindowController;
-    bool m_breakWindowControllerBuilt = false;
-    bool m_preAlertWindowControllerBuilt = false;
-    bool m_cursorAlertWindowControllerBuilt = false;
-    bool m_onboardingWindowControllerBuilt = false;
-    bool m_settingsWindowControllerBuilt = false;
-    bool m_feedbackWindowControllerBuilt = false;
+    Lazy<WindowController, BreakManager&> m_breakWindowController;
+    Lazy<WindowController, BreakManager&> m_preAlertWindowController;
+    Lazy<WindowController, BreakManager&> m_cursorAlertWindowController;
+    Lazy<OnboardingWindowControllerProtocol, ConfigurationManager&> m_onboardingWindowController;
+    Lazy<WindowController, ConfigurationManager&, SparkleUpdaterManager*>
+        m_settingsWindowController;
+    Lazy<WindowController> m_feedbackWindowController;
 
     std::unique_ptr<StatusItemController> m_statusItems;
+    std::unique_ptr<StatusMenuController> m_statusMenu;
+    std::unique_ptr<MenuBarHintController> m_menuBarHints;
+    // The hint's one-second waits, one per call.
+    std::vector<std::unique_ptr<ServiceTimer>> m_menuBarHintWaits;
 
     bool m_mainAppStarted = false;
     bool m_lastCrashReportConsent = false;

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "App/AppDelegate.h"
+#include "App/MenuBarHintController.h"
+#include "App/StatusItemController.h"
+#include "App/StatusMenuController.h"
 #include "AppFakes.h"
 #include "BreakManager/BreakManager.h"
 #include "Configuration/ConfigurationManager.h"
@@ -10,6 +13,7 @@
 #include "FakeClock.h"
 #include "FakeLoginItem.h"
 #include "FakePointerButtonState.h"
+#include "FakeServiceTimers.h"
 #include "FakeTrayHostWatcher.h"
 #include "Services/ServiceTimer.h"
 #include "Services/Update/AppcastFetcher.h"
@@ -21,7 +25,8 @@
 #include <memory>
 
 // A delegate on fakes. The fakes are owned by the delegate; the fixture keeps pointers to them
-// and one story that the windows, sounds and crash reporting all write into.
+// and one story that the windows, sounds and crash reporting all write into. The tray's timers
+// run on the fixture's time line: `timers.advance()` moves it.
 class AppDelegateTest : public ::testing::Test {
 protected:
     void SetUp() override { resetUserDefaults(); }
@@ -79,6 +84,7 @@ protected:
             trayHosts = watcher.get();
             return watcher;
         };
+        c.makeTimer = timers.factory();
         c.quit = [this] { ++quitCalls; };
         return c;
     }
@@ -93,6 +99,12 @@ protected:
     void destroyDelegate() { m_delegate.reset(); }
 
     BreakManager& engine() { return delegate().breakManager(); }
+    // The first-run hint on screen; null while there is none.
+    MenuBarHintView* hint()
+    {
+        MenuBarHintController* hints = delegate().menuBarHintController();
+        return hints ? hints->view() : nullptr;
+    }
 
     void configure(const std::function<void(Configuration&)>& edit)
     {
@@ -109,6 +121,7 @@ protected:
     }
 
     FakeClock clock;
+    FakeServiceTimers timers;
     QStringList story;
     // Whether an XEmbed tray is up when the tray starts watching.
     bool trayAvailable = true;

@@ -92,16 +92,20 @@ protected:
         settle();
     }
 
+    StatusItemController& tray() { return *delegate().statusItemController(); }
+    StatusMenuController& menus() { return *delegate().statusMenuController(); }
+    QMenu* statusMenu() { return menus().menu(); }
+
     QStringList openMenu()
     {
-        delegate().prepareStatusMenu();
-        return describe(*delegate().statusMenu());
+        menus().prepare();
+        return describe(*statusMenu());
     }
 
     void trigger(const QString& text)
     {
-        delegate().prepareStatusMenu();
-        QAction* action = findAction(*delegate().statusMenu(), text);
+        menus().prepare();
+        QAction* action = findAction(*statusMenu(), text);
         ASSERT_NE(action, nullptr) << text.toStdString();
         action->trigger();
     }
@@ -155,8 +159,8 @@ TEST_F(StatusMenuTest, RebuildingReplacesEverythingIncludingTheSubmenu)
 {
     for (int i = 0; i < 3; ++i)
         openMenu();
-    EXPECT_EQ(delegate().statusMenu()->findChildren<QMenu*>().size(), 1);
-    EXPECT_EQ(delegate().statusMenu()->findChildren<MenuBarStatusView*>().size(), 1);
+    EXPECT_EQ(statusMenu()->findChildren<QMenu*>().size(), 1);
+    EXPECT_EQ(statusMenu()->findChildren<MenuBarStatusView*>().size(), 1);
 }
 
 TEST_F(StatusMenuTest, ActionsReachTheEngine)
@@ -215,9 +219,9 @@ TEST_F(StatusMenuTest, SettingsAndFeedbackOpenTheirWindowsWhenPresent)
 
 TEST_F(StatusMenuTest, AClickOpensTheMenuAndClosingItReleasesThePanel)
 {
-    EXPECT_EQ(delegate().statusMenu(), nullptr) << "no menu until the first click";
-    emit delegate().statusItem()->activated(QSystemTrayIcon::Trigger);
-    QMenu* menu = delegate().statusMenu();
+    EXPECT_EQ(statusMenu(), nullptr) << "no menu until the first click";
+    emit tray().statusItem()->activated(QSystemTrayIcon::Trigger);
+    QMenu* menu = statusMenu();
     ASSERT_NE(menu, nullptr);
     EXPECT_TRUE(menu->isVisible());
     EXPECT_EQ(describe(*menu), QStringList({"[panel]", "---", disableMenu}) + tail);
@@ -227,8 +231,8 @@ TEST_F(StatusMenuTest, AClickOpensTheMenuAndClosingItReleasesThePanel)
     EXPECT_TRUE(menu->actions().isEmpty());
     EXPECT_TRUE(menu->findChildren<MenuBarStatusView*>().isEmpty());
 
-    emit delegate().statusItem()->activated(QSystemTrayIcon::Context);
-    EXPECT_EQ(delegate().statusMenu(), menu) << "one menu, refilled";
+    emit tray().statusItem()->activated(QSystemTrayIcon::Context);
+    EXPECT_EQ(statusMenu(), menu) << "one menu, refilled";
     EXPECT_EQ(menu->actions().size(), 8);
     menu->hide();
 }
@@ -237,35 +241,35 @@ TEST_F(StatusMenuTest, AClickOpensTheMenuAndClosingItReleasesThePanel)
 
 TEST_F(StatusMenuTest, IconShowsTheCountdownAndRedrawsOncePerMinute)
 {
-    EXPECT_EQ(delegate().statusItemContent().image, StatusItemContent::Image::stand);
-    EXPECT_EQ(delegate().statusItem()->toolTip(), QStringLiteral("Ostavel"));
-    const int before = delegate().statusItemRedrawCount();
+    EXPECT_EQ(tray().statusItemContent().image, StatusItemContent::Image::stand);
+    EXPECT_EQ(tray().statusItem()->toolTip(), QStringLiteral("Ostavel"));
+    const int before = tray().statusItemRedrawCount();
 
     work(); // 2100 s to go: "35m", then "34m" from the first counted second
     settle();
-    EXPECT_EQ(delegate().statusItemContent().text, QStringLiteral("35m"));
+    EXPECT_EQ(tray().statusItemContent().text, QStringLiteral("35m"));
     for (int i = 0; i < 60; ++i) {
         engine().tick();
         settle();
     }
-    EXPECT_EQ(delegate().statusItemContent().text, QStringLiteral("34m"));
-    EXPECT_EQ(delegate().statusItemRedrawCount(), before + 2);
+    EXPECT_EQ(tray().statusItemContent().text, QStringLiteral("34m"));
+    EXPECT_EQ(tray().statusItemRedrawCount(), before + 2);
 
     engine().tick();
     settle();
-    EXPECT_EQ(delegate().statusItemContent().text, QStringLiteral("33m"));
-    EXPECT_EQ(delegate().statusItem()->toolTip(), QStringLiteral("33m"));
+    EXPECT_EQ(tray().statusItemContent().text, QStringLiteral("33m"));
+    EXPECT_EQ(tray().statusItem()->toolTip(), QStringLiteral("33m"));
 }
 
 TEST_F(StatusMenuTest, IconFollowsANewWorkDurationAtOnce)
 {
     work();
     settle();
-    EXPECT_EQ(delegate().statusItemContent().text, QStringLiteral("35m"));
+    EXPECT_EQ(tray().statusItemContent().text, QStringLiteral("35m"));
     // No tick in between: the edit alone redraws.
     configure([](Configuration& c) { c.workDurationSeconds = 600; });
     settle();
-    EXPECT_EQ(delegate().statusItemContent().text, QStringLiteral("10m"));
+    EXPECT_EQ(tray().statusItemContent().text, QStringLiteral("10m"));
 }
 
 TEST_F(StatusMenuTest, IconShowsBlockedAndDisabled)
@@ -273,18 +277,18 @@ TEST_F(StatusMenuTest, IconShowsBlockedAndDisabled)
     blockers->block();
     work();
     settle();
-    EXPECT_TRUE(delegate().statusItemContent().redDot);
-    EXPECT_EQ(delegate().statusItem()->toolTip(), QStringLiteral("35m Blocked"));
+    EXPECT_TRUE(tray().statusItemContent().redDot);
+    EXPECT_EQ(tray().statusItem()->toolTip(), QStringLiteral("35m Blocked"));
 
     engine().disableForRestOfDay();
     settle();
-    EXPECT_EQ(delegate().statusItemContent().image, StatusItemContent::Image::moon);
-    EXPECT_TRUE(delegate().statusItemContent().redDot) << "the dot follows the flag";
+    EXPECT_EQ(tray().statusItemContent().image, StatusItemContent::Image::moon);
+    EXPECT_TRUE(tray().statusItemContent().redDot) << "the dot follows the flag";
 
     blockers->clear();
     engine().enable();
     settle();
-    EXPECT_EQ(delegate().statusItemContent(),
+    EXPECT_EQ(tray().statusItemContent(),
               StatusItemContent::make(BreakState::idle, 0, false, false));
 }
 
@@ -293,10 +297,10 @@ TEST_F(StatusMenuTest, IconShowsBlockedAndDisabled)
 TEST_F(StatusMenuTest, OpenMenuFollowsTheStateWithoutOverlaps)
 {
     // A menu wider than the panel's own width, as a desktop's menu style may make it.
-    delegate().prepareStatusMenu();
-    delegate().statusMenu()->setMinimumWidth(280);
-    emit delegate().statusItem()->activated(QSystemTrayIcon::Trigger);
-    QMenu* menu = delegate().statusMenu();
+    menus().prepare();
+    statusMenu()->setMinimumWidth(280);
+    emit tray().statusItem()->activated(QSystemTrayIcon::Trigger);
+    QMenu* menu = statusMenu();
     ASSERT_TRUE(menu->isVisible());
     auto* panel = menu->findChild<MenuBarStatusView*>();
     ASSERT_NE(panel, nullptr);
@@ -357,14 +361,14 @@ TEST_F(StatusMenuTest, ShortcutsWorkWhileTheMenuIsOpen)
     makeDelegate(std::move(c));
     delegate().startMainApp();
     settle();
-    emit delegate().statusItem()->activated(QSystemTrayIcon::Trigger);
-    QMenu* menu = delegate().statusMenu();
+    emit tray().statusItem()->activated(QSystemTrayIcon::Trigger);
+    QMenu* menu = statusMenu();
     ASSERT_TRUE(menu->isVisible());
     QTest::keyClick(menu, Qt::Key_Comma, Qt::ControlModifier);
     EXPECT_FALSE(menu->isVisible());
     EXPECT_EQ(story, QStringList({"show settings"}));
 
-    emit delegate().statusItem()->activated(QSystemTrayIcon::Trigger);
+    emit tray().statusItem()->activated(QSystemTrayIcon::Trigger);
     ASSERT_TRUE(menu->isVisible());
     QTest::keyClick(menu, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(menu->isVisible());
@@ -387,18 +391,17 @@ TEST_F(StatusMenuTest, IconFollowsTrayHostsOfBothKinds)
     LogCapture log("com.ostavel.app.App");
     delegate().startMainApp();
     settle();
-    StatusItemController& tray = *delegate().statusItemController();
-    EXPECT_EQ(tray.host(), StatusItemController::Host::none);
-    EXPECT_EQ(delegate().statusItem(), nullptr) << "no QSystemTrayIcon before a host";
+    EXPECT_EQ(tray().host(), StatusItemController::Host::none);
+    EXPECT_EQ(tray().statusItem(), nullptr) << "no QSystemTrayIcon before a host";
 
     trayHosts->setXEmbedTray(true);
-    ASSERT_NE(delegate().statusItem(), nullptr);
-    EXPECT_TRUE(delegate().statusItem()->isVisible());
+    ASSERT_NE(tray().statusItem(), nullptr);
+    EXPECT_TRUE(tray().statusItem()->isVisible());
 
     trayHosts->statusNotifier = true;
     emit trayHosts->changed();
-    EXPECT_EQ(tray.host(), StatusItemController::Host::statusNotifier);
-    EXPECT_FALSE(delegate().statusItem()->isVisible()) << "one icon, not two";
+    EXPECT_EQ(tray().host(), StatusItemController::Host::statusNotifier);
+    EXPECT_FALSE(tray().statusItem()->isVisible()) << "one icon, not two";
     EXPECT_EQ(item->registrations, 1);
     item->accept();
     work();
@@ -409,7 +412,7 @@ TEST_F(StatusMenuTest, IconFollowsTrayHostsOfBothKinds)
     // Clicks open the menu where the host says, kept on the screen.
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     item->click(StatusNotifierItem::Activation::primary, area.topLeft() + QPoint(40, 30));
-    QMenu* menu = delegate().statusMenu();
+    QMenu* menu = statusMenu();
     ASSERT_TRUE(menu->isVisible());
     EXPECT_EQ(menu->pos(), area.topLeft() + QPoint(40, 30));
     menu->hide();
@@ -420,7 +423,7 @@ TEST_F(StatusMenuTest, IconFollowsTrayHostsOfBothKinds)
     // The watcher restarts: the XEmbed icon stands in, then the item registers again.
     trayHosts->statusNotifier = false;
     emit trayHosts->changed();
-    EXPECT_TRUE(delegate().statusItem()->isVisible());
+    EXPECT_TRUE(tray().statusItem()->isVisible());
     trayHosts->statusNotifier = true;
     emit trayHosts->changed();
     EXPECT_EQ(item->registrations, 2);
@@ -446,7 +449,7 @@ TEST_F(StatusMenuTest, RedrawsAndPillShowsLeaveThePixmapCacheAsItWas)
     makeDelegate(std::move(c));
     delegate().startMainApp();
     settle();
-    ASSERT_NE(delegate().statusItem(), nullptr);
+    ASSERT_NE(tray().statusItem(), nullptr);
     // The StatusNotifierItem host takes over; the XEmbed icon is still redrawn beside it.
     trayHosts->statusNotifier = true;
     emit trayHosts->changed();
@@ -460,17 +463,17 @@ TEST_F(StatusMenuTest, RedrawsAndPillShowsLeaveThePixmapCacheAsItWas)
         QImage tray(22, 22, QImage::Format_ARGB32_Premultiplied);
         tray.fill(Qt::transparent);
         QPainter painter(&tray);
-        delegate().statusItem()->icon().paint(&painter, tray.rect());
+        delegate().statusItemController()->statusItem()->icon().paint(&painter, tray.rect());
         PreAlertPillView pill(engine(), true);
         QImage card(pill.size(), QImage::Format_ARGB32_Premultiplied);
         pill.render(&card);
     };
     redrawAndShow(10);
     const PixmapCacheWatch cache;
-    const int redraws = delegate().statusItemRedrawCount();
+    const int redraws = tray().statusItemRedrawCount();
     for (int minutes = 11; minutes < 21; ++minutes)
         redrawAndShow(minutes);
-    EXPECT_EQ(delegate().statusItemRedrawCount(), redraws + 10);
+    EXPECT_EQ(tray().statusItemRedrawCount(), redraws + 10);
     EXPECT_EQ(item->toolTip, QStringLiteral("20m"));
     EXPECT_TRUE(cache.untouched());
 }
