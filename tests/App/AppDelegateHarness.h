@@ -14,6 +14,7 @@
 #include "FakeLoginItem.h"
 #include "FakePointerButtonState.h"
 #include "FakeServiceTimers.h"
+#include "FakeStatusNotifierItem.h"
 #include "FakeTrayHostWatcher.h"
 #include "Services/ServiceTimer.h"
 #include "Services/Update/AppcastFetcher.h"
@@ -65,9 +66,17 @@ protected:
         };
         c.makePointerButtonState = [this] {
             auto pointer = std::make_unique<FakePointerButtonState>();
+            pointer->watchable = pointerWatchable;
             pointerButtons = pointer.get();
             return pointer;
         };
+        if (useStatusNotifierItem) {
+            c.makeStatusNotifierItem = [this] {
+                auto item = std::make_unique<FakeStatusNotifierItem>();
+                statusNotifierItem = item.get();
+                return item;
+            };
+        }
         c.makeBreakWindowController = [this](BreakManager&) {
             return std::make_unique<RecordingWindowController>(story, QStringLiteral("break"));
         };
@@ -132,6 +141,11 @@ protected:
     FakeCrashReporting* crash = nullptr;
     FakeBreakBlockerManager* blockers = nullptr;
     FakePointerButtonState* pointerButtons = nullptr;
+    // Whether the desktop reports presses, rather than the hint polling for them.
+    bool pointerWatchable = false;
+    // Whether the tray can use a StatusNotifierItem (the fake below) as well as an XEmbed tray.
+    bool useStatusNotifierItem = false;
+    FakeStatusNotifierItem* statusNotifierItem = nullptr;
     FakeTrayHostWatcher* trayHosts = nullptr;
 
 private:

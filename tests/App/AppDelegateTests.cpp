@@ -180,14 +180,7 @@ TEST_F(AppDelegateTest, HintIsShownOncePerUser)
 
 TEST_F(AppDelegateTest, HintClosesOnAWatchedPressWithoutPolling)
 {
-    AppComponents c = components();
-    c.makePointerButtonState = [this] {
-        auto pointer = std::make_unique<FakePointerButtonState>();
-        pointer->watchable = true;
-        pointerButtons = pointer.get();
-        return pointer;
-    };
-    makeDelegate(std::move(c));
+    pointerWatchable = true;
     delegate().startMainApp();
     delegate().showMenuBarHint();
     timers.advance(1000ms);
@@ -204,23 +197,12 @@ TEST_F(AppDelegateTest, HintClosesOnAWatchedPressWithoutPolling)
 // is what keeps the hint open (how long it is waited for: MenuBarHintControllerTest).
 TEST_F(AppDelegateTest, HintStaysForAClickOnTheIconInAStatusNotifierHost)
 {
-    FakeStatusNotifierItem* item = nullptr;
-    AppComponents c = components();
-    c.makeStatusNotifierItem = [&item] {
-        auto made = std::make_unique<FakeStatusNotifierItem>();
-        item = made.get();
-        return made;
-    };
-    c.makePointerButtonState = [this] {
-        auto pointer = std::make_unique<FakePointerButtonState>();
-        pointer->watchable = true;
-        pointerButtons = pointer.get();
-        return pointer;
-    };
-    makeDelegate(std::move(c));
+    useStatusNotifierItem = true;
+    pointerWatchable = true;
     delegate().startMainApp();
     trayHosts->statusNotifier = true;
     emit trayHosts->changed();
+    FakeStatusNotifierItem* item = statusNotifierItem;
     item->accept();
     delegate().showMenuBarHint();
     timers.advance(1000ms);

@@ -379,17 +379,12 @@ TEST_F(StatusMenuTest, ShortcutsWorkWhileTheMenuIsOpen)
 
 TEST_F(StatusMenuTest, IconFollowsTrayHostsOfBothKinds)
 {
-    FakeStatusNotifierItem* item = nullptr;
-    AppComponents c = components();
-    c.makeStatusNotifierItem = [&item] {
-        auto made = std::make_unique<FakeStatusNotifierItem>();
-        item = made.get();
-        return made;
-    };
+    useStatusNotifierItem = true;
     trayAvailable = false;
-    makeDelegate(std::move(c));
+    makeDelegate(components());
     LogCapture log("com.ostavel.app.App");
     delegate().startMainApp();
+    FakeStatusNotifierItem* item = statusNotifierItem;
     settle();
     EXPECT_EQ(tray().host(), StatusItemController::Host::none);
     EXPECT_EQ(tray().statusItem(), nullptr) << "no QSystemTrayIcon before a host";
@@ -439,15 +434,10 @@ TEST_F(StatusMenuTest, IconFollowsTrayHostsOfBothKinds)
 // memory grow with every break.
 TEST_F(StatusMenuTest, RedrawsAndPillShowsLeaveThePixmapCacheAsItWas)
 {
-    FakeStatusNotifierItem* item = nullptr;
-    AppComponents c = components();
-    c.makeStatusNotifierItem = [&item] {
-        auto made = std::make_unique<FakeStatusNotifierItem>();
-        item = made.get();
-        return made;
-    };
-    makeDelegate(std::move(c));
+    useStatusNotifierItem = true;
+    makeDelegate(components());
     delegate().startMainApp();
+    FakeStatusNotifierItem* item = statusNotifierItem;
     settle();
     ASSERT_NE(tray().statusItem(), nullptr);
     // The StatusNotifierItem host takes over; the XEmbed icon is still redrawn beside it.
