@@ -82,7 +82,7 @@ before=$(pss)
 before_private=$(private)
 
 open_settings
-[ -n "${OSTAVEL_BENCH_SHOT:-}" ] && import -window root "$OSTAVEL_BENCH_SHOT"
+[ -n "${OSTAVEL_BENCH_SHOT:-}" ] && screenshot "$OSTAVEL_BENCH_SHOT"
 open=$(pss)
 open_private=$(private)
 close_settings

@@ -4,6 +4,7 @@
 #include "BreakBlocker/FullscreenBlocker.h"
 #include "BreakBlocker/MeetingBlocker.h"
 #include "Configuration/ConfigurationManager.h"
+#include "Platform/OneShotTimer.h"
 #include "Platform/RunningApplications.h"
 #include "Platform/ScreenList.h"
 
@@ -23,22 +24,27 @@ QSet<QString> identifiers(const QList<AppEntry>& apps)
 
 BreakBlockerManager::BreakBlockerManager(ConfigurationManager& configManager, BlockerProbes probes,
                                          QObject* parent)
+    // Coarse, so the refresh can share a wakeup with the engine's tick.
+    : BreakBlockerManager(configManager, std::move(probes),
+                          std::make_unique<QtOneShotTimer>(Qt::CoarseTimer), parent)
+{
+}
+
+BreakBlockerManager::BreakBlockerManager(ConfigurationManager& configManager, BlockerProbes probes,
+                                         std::unique_ptr<OneShotTimer> refreshTimer,
+                                         QObject* parent)
     : QObject(parent)
     , m_configManager(configManager)
     , m_probes(std::move(probes))
+    , m_delayTimer(std::move(refreshTimer))
 {
-    m_delayTimer.setSingleShot(true);
-    // Coarse, so the refresh can share a wakeup with the engine's tick.
-    m_delayTimer.setTimerType(Qt::CoarseTimer);
-    m_delayTimer.setInterval(std::chrono::seconds(2));
-    connect(&m_delayTimer, &QTimer::timeout, this, &BreakBlockerManager::refresh);
 }
 
 BreakBlockerManager::~BreakBlockerManager() = default;
 
 void BreakBlockerManager::setRefreshDelay(std::chrono::milliseconds delay)
 {
-    m_delayTimer.setInterval(delay);
+    m_refreshDelay = delay;
 }
 
 void BreakBlockerManager::startRefreshing()
@@ -52,7 +58,7 @@ void BreakBlockerManager::startRefreshing()
 void BreakBlockerManager::stopRefreshing()
 {
     m_refreshing = false;
-    m_delayTimer.stop();
+    m_delayTimer->stop();
 }
 
 void BreakBlockerManager::refresh()
@@ -66,7 +72,7 @@ void BreakBlockerManager::refresh()
             m_cachedIsActive = result.isActive;
             m_cachedActiveNames = result.names;
             if (m_refreshing && loop == m_loop)
-                m_delayTimer.start();
+                m_delayTimer->start(m_refreshDelay, [this] { refresh(); });
         });
 }
 

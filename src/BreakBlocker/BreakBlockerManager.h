@@ -9,11 +9,12 @@
 #include <QRect>
 #include <QSet>
 #include <QStringList>
-#include <QTimer>
 #include <chrono>
+#include <memory>
 #include <vector>
 
 class ConfigurationManager;
+class OneShotTimer;
 
 // What one refresh evaluates: taken on the main thread, then handed to a background thread.
 // Running applications are not in it: resolving them reads the process table, so the evaluation
@@ -46,6 +47,9 @@ public:
     // `configManager` must outlive the manager.
     BreakBlockerManager(ConfigurationManager& configManager, BlockerProbes probes,
                         QObject* parent = nullptr);
+    // For tests: the pause between two rounds waits on `refreshTimer`.
+    BreakBlockerManager(ConfigurationManager& configManager, BlockerProbes probes,
+                        std::unique_ptr<OneShotTimer> refreshTimer, QObject* parent = nullptr);
     ~BreakBlockerManager() override;
 
     bool isActive() const override { return m_cachedIsActive; }
@@ -79,5 +83,6 @@ private:
     bool m_refreshing = false;
     // Identifies the current loop, so that a round of a replaced loop does not schedule more.
     quint64 m_loop = 0;
-    QTimer m_delayTimer;
+    std::chrono::milliseconds m_refreshDelay{std::chrono::seconds(2)};
+    std::unique_ptr<OneShotTimer> m_delayTimer;
 };

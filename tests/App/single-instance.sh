@@ -38,6 +38,10 @@ kill -0 "$first" 2>/dev/null || fail "the first instance stopped"
 kill -KILL "$first"
 wait "$first" 2>/dev/null
 launch third
-sleep 1
-kill -0 "${pids[-1]}" 2>/dev/null || fail "the launch after a crash did not keep running"
+third=${pids[-1]}
+# Still running and holding the lock: a launch after it is sent away in its name.
+timeout 10 "$ostavel" >"$logs/launch-fourth.log" 2>&1
+grep -q "Ostavel is already running (PID $third); this launch exits" "$logs/launch-fourth.log" ||
+    fail "the launch after a crash did not hold the lock"
+kill -0 "$third" 2>/dev/null || fail "the launch after a crash did not keep running"
 echo "second launch exited after $elapsed_ms ms; a dead instance's lock was taken over"

@@ -35,9 +35,11 @@ start_ostavel() {
 
 "$store_defaults" --bool com.ostavel.onboardingCompleted=true || fail "could not store defaults"
 
-# A host that comes up after Ostavel: the watcher at 1 s, its host 4 s after Ostavel started.
+# A host that comes up after Ostavel: the watcher once Ostavel has said that there is no tray (at
+# the end of its 1 s grace), its host 3 s later.
 start_ostavel late
-sleep 1
+wait_for 10 grep -q "No system tray is available" "$artifacts/sni-late.log" ||
+    fail "the missing tray was not logged"
 start_watcher 3
 wait_for 5 grep -q "host registered" "$artifacts/sni-watcher.log" || fail "the fake host did not start"
 wait_for 2 registered 1 || fail "no icon within 2 s of the host"

@@ -2,6 +2,7 @@
 #include "Configuration/ConfigurationManager.h"
 #include "FakeCameraProbe.h"
 #include "FakeMicrophoneProbe.h"
+#include "FakeOneShotTimer.h"
 #include "FakeRunningApplications.h"
 #include "FakeScreenList.h"
 #include "FakeWindowList.h"
@@ -42,6 +43,21 @@ protected:
     }
 
     // Everything blocks: a full-screen player, a meeting, a listed application.
+    // A manager whose pause between rounds only ends when the test fires `refreshTimer`.
+    std::unique_ptr<BreakBlockerManager> makeManager()
+    {
+        auto timer = std::make_unique<FakeOneShotTimer>();
+        refreshTimer = timer.get();
+        return std::make_unique<BreakBlockerManager>(*configManager, probes, std::move(timer));
+    }
+
+    // Waits until the round under way has stored its result, then lets nothing else run.
+    static void finishPendingRounds()
+    {
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+    }
+
     void blockEverything()
     {
         windows->setWindows({WindowInfo{4242, "mpv", QRect(0, 0, 1280, 800)}});
@@ -57,19 +73,25 @@ protected:
     std::shared_ptr<FakeMicrophoneProbe> microphone = std::make_shared<FakeMicrophoneProbe>();
     std::shared_ptr<FakeRunningApplications> running = std::make_shared<FakeRunningApplications>();
     BlockerProbes probes;
+    FakeOneShotTimer* refreshTimer = nullptr;
 };
 
 TEST_F(BlockerManagerTest, AllSwitchesOffQueriesNothing)
 {
     blockEverything();
     configure(false, false, false, {{"org.blender.Blender", "Blender"}});
-    BreakBlockerManager manager(*configManager, probes);
-    manager.setRefreshDelay(5ms);
-    manager.startRefreshing();
-    QTest::qWait(100);
-    manager.stopRefreshing();
-    EXPECT_FALSE(manager.isActive());
-    EXPECT_TRUE(manager.activeBlockerNames().isEmpty());
+    auto manager = makeManager();
+    manager->startRefreshing();
+    // A few whole rounds, each ended by its 2 s pause.
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return refreshTimer->isActive(); }, 5000));
+        EXPECT_EQ(refreshTimer->delay(), 2s);
+        refreshTimer->fire();
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return refreshTimer->isActive(); }, 5000));
+    manager->stopRefreshing();
+    EXPECT_FALSE(manager->isActive());
+    EXPECT_TRUE(manager->activeBlockerNames().isEmpty());
     EXPECT_EQ(screens->calls + windows->calls + camera->calls + microphone->calls + running->calls,
               0);
 }
@@ -77,23 +99,24 @@ TEST_F(BlockerManagerTest, AllSwitchesOffQueriesNothing)
 TEST_F(BlockerManagerTest, NamesComeInTheOrderFullScreenMeetingListedApplication)
 {
     blockEverything();
-    BreakBlockerManager manager(*configManager, probes);
-    manager.startRefreshing();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.isActive(); }, 5000));
-    EXPECT_EQ(manager.activeBlockerNames(), (QStringList{"mpv", "Meeting", "Blender"}));
-    manager.stopRefreshing();
+    auto manager = makeManager();
+    manager->startRefreshing();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager->isActive(); }, 5000));
+    EXPECT_EQ(manager->activeBlockerNames(), (QStringList{"mpv", "Meeting", "Blender"}));
+    manager->stopRefreshing();
 
     // A switch turned off counts from the next refresh; the result is kept once stopped.
     configure(false, true, true, {{"org.blender.Blender", "Blender 4"}});
-    manager.startRefreshing();
+    manager->startRefreshing();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            return manager.activeBlockerNames() == QStringList{"Meeting", "Blender"};
+            return manager->activeBlockerNames() == QStringList{"Meeting", "Blender"};
         },
         5000));
-    manager.stopRefreshing();
-    QTest::qWait(50);
-    EXPECT_EQ(manager.activeBlockerNames(), (QStringList{"Meeting", "Blender"}));
+    manager->stopRefreshing();
+    EXPECT_FALSE(refreshTimer->fire()) << "a stopped manager has no round pending";
+    finishPendingRounds();
+    EXPECT_EQ(manager->activeBlockerNames(), (QStringList{"Meeting", "Blender"}));
 }
 
 TEST_F(BlockerManagerTest, EvaluationFollowsTheSnapshot)
@@ -156,21 +179,27 @@ TEST_F(BlockerManagerTest, StartingTwiceLeavesOneLoop)
 {
     configure(true, false, false);
     windows->holdCalls = true;
-    BreakBlockerManager manager(*configManager, probes);
-    manager.setRefreshDelay(10ms);
-    manager.startRefreshing();
-    manager.startRefreshing();
+    auto manager = makeManager();
+    manager->startRefreshing();
+    manager->startRefreshing();
     // Both first rounds are evaluating; the first loop's round will still store its result.
     ASSERT_TRUE(QTest::qWaitFor([&] { return windows->waiting == 2; }, 5000));
     windows->release(2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return refreshTimer->isActive(); }, 5000));
+    finishPendingRounds();
+    // Only the second loop schedules a next round.
+    EXPECT_EQ(refreshTimer->startCount(), 1);
     // From here on, a single loop means a single round waiting at a time.
     for (int round = 0; round < 5; ++round) {
+        ASSERT_TRUE(refreshTimer->fire()) << "round " << round;
         ASSERT_TRUE(QTest::qWaitFor([&] { return windows->waiting >= 1; }, 5000));
-        QTest::qWait(60);
+        QCoreApplication::processEvents();
         EXPECT_EQ(windows->waiting, 1) << "round " << round;
         windows->release();
+        finishPendingRounds();
+        EXPECT_EQ(refreshTimer->startCount(), round + 2) << "round " << round;
     }
-    manager.stopRefreshing();
+    manager->stopRefreshing();
 }
 
 TEST_F(BlockerManagerTest, ResultArrivingAfterStopIsStoredAndNothingFollows)
@@ -178,16 +207,18 @@ TEST_F(BlockerManagerTest, ResultArrivingAfterStopIsStoredAndNothingFollows)
     configure(true, false, false);
     windows->setWindows({WindowInfo{4242, "Slides", QRect(0, 0, 1280, 800)}});
     windows->holdCalls = true;
-    BreakBlockerManager manager(*configManager, probes);
-    manager.setRefreshDelay(10ms);
-    manager.startRefreshing();
+    auto manager = makeManager();
+    manager->startRefreshing();
     ASSERT_TRUE(QTest::qWaitFor([&] { return windows->waiting == 1; }, 5000));
-    manager.stopRefreshing();
-    EXPECT_FALSE(manager.isRefreshing());
+    manager->stopRefreshing();
+    EXPECT_FALSE(manager->isRefreshing());
     windows->release();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.isActive(); }, 5000));
-    EXPECT_EQ(manager.activeBlockerNames(), QStringList{"Slides"});
-    QTest::qWait(100);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager->isActive(); }, 5000));
+    EXPECT_EQ(manager->activeBlockerNames(), QStringList{"Slides"});
+    // Whatever time passes, no pause was started that could lead to another round.
+    EXPECT_EQ(refreshTimer->startCount(), 0);
+    EXPECT_FALSE(refreshTimer->fire());
+    finishPendingRounds();
     EXPECT_EQ(windows->calls, 1);
 }
 
@@ -200,7 +231,6 @@ TEST_F(BlockerManagerTest, ResultOfARoundOutlivingTheManagerIsDropped)
     ASSERT_TRUE(QTest::qWaitFor([&] { return windows->waiting == 1; }, 5000));
     manager.reset();
     windows->release();
-    QThreadPool::globalInstance()->waitForDone();
-    QCoreApplication::processEvents();
+    finishPendingRounds();
     EXPECT_EQ(windows->calls, 1);
 }

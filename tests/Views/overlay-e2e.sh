@@ -23,6 +23,13 @@ visible() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null; }
 visible_count() { visible "$1" | wc -l; }
 has_visible() { [ "$(visible_count "$1")" -ge "${2:-1}" ]; }
 geometry() { xdotool getwindowgeometry "$1" | awk '/Position/ { p = $2 } /Geometry/ { g = $2 } END { print p " " g }'; }
+# Whether every break window has faded in all the way (Qt sets the EWMH opacity property).
+covers_opaque() {
+    local w
+    for w in $(visible "Ostavel Break"); do
+        xprop -id "$w" _NET_WM_WINDOW_OPACITY 2>/dev/null | grep -q "= 4294967295$" || return 1
+    done
+}
 # Mean and maximum brightness (0..1) of a region of a screenshot.
 brightness() { convert "$1" -crop "$2" +repage -colorspace Gray -format "%[fx:mean] %[fx:maxima]" info:; }
 
@@ -46,18 +53,17 @@ if [ "${OSTAVEL_E2E_SKIP_ALERTS:-0}" = 1 ]; then
     echo "SKIPPED: pre-alert pill and cursor panel checks (OSTAVEL_E2E_SKIP_ALERTS=1)"
 else
     wait_for 15 has_visible "Ostavel Pre-Alert" || fail "no pre-alert pill"
-    sleep 0.5
-    import -window root -crop 1280x800+0+0 +repage "$artifacts/pre-alert.png"
+    screenshot "$artifacts/pre-alert.png" 1280x800+0+0
     pill=$(visible "Ostavel Pre-Alert" | head -1)
     read -r pill_pos _ <<<"$(geometry "$pill")"
     [ "${pill_pos##*,}" -lt 200 ] || fail "the pill is not at the top: $pill_pos"
     wait_for 10 has_visible "Ostavel Cursor Alert" || fail "no cursor panel"
-    import -window root -crop 1280x800+0+0 +repage "$artifacts/cursor-alert.png"
+    screenshot "$artifacts/cursor-alert.png" 1280x800+0+0
 fi
 
 wait_for 30 has_visible "Ostavel Break" 2 || fail "the overlay did not cover both monitors"
-sleep 0.8
-import -window root "$artifacts/overlay.png"
+wait_for 5 covers_opaque || fail "the break windows did not fade in"
+screenshot "$artifacts/overlay.png"
 covers=$(visible "Ostavel Break")
 [ "$(echo "$covers" | wc -l)" = 2 ] || fail "expected 2 break windows: $covers"
 main=""
@@ -80,8 +86,8 @@ wait_for 5 has_visible "Ostavel Break" 2 || fail "a monitor that came back got n
 for w in $(visible "Ostavel Break"); do
     [ "$(geometry "$w")" = "1280,0 1280x800" ] && side=$w
 done
-sleep 0.6
-import -window root "$artifacts/overlay.png"
+wait_for 5 covers_opaque || fail "the new break window did not fade in"
+screenshot "$artifacts/overlay.png"
 
 # Both monitors are dimmed; only the main one carries bright text.
 read -r main_mean main_max <<<"$(brightness "$artifacts/overlay.png" 1280x800+0+0)"
@@ -99,6 +105,7 @@ under=$(xdotool getmouselocation | sed -n 's/.*window:\([0-9]*\).*/\1/p')
 focused=$(xdotool getwindowfocus)
 [ "$focused" = "$main" ] || fail "the main break window has no keyboard focus ($focused, not $main)"
 
+# Two presses 0.15 s apart, as a person makes them: a double Tab is two within 0.4 s.
 xdotool key Tab
 sleep 0.15
 xdotool key Tab
@@ -106,15 +113,15 @@ wait_for 5 grep -q "On Break → Idle" "$session_log" || fail "double Tab did no
 grep -q "Skip break" "$artifacts/ostavel.log" || fail "the break ended, but not by a skip"
 wait_for 3 bash -c "[ -z \"\$(xdotool search --onlyvisible --name '^Ostavel Break\$')\" ]" ||
     fail "break windows stayed after the break"
-import -window root "$artifacts/after-break.png"
+screenshot "$artifacts/after-break.png"
 [ "$(xdotool getwindowfocus)" != "$main" ] || fail "the keyboard was not given back"
 
 # Without a compositor the next break's covers are opaque: nothing of the desktop shows through.
 kill "$compositor"
 wait "$compositor" 2>/dev/null
 wait_for 30 has_visible "Ostavel Break" 2 || fail "no overlay on the second break"
-sleep 0.8
-import -window root "$artifacts/overlay-no-compositor.png"
+wait_for 5 covers_opaque || fail "the second break's windows did not fade in"
+screenshot "$artifacts/overlay-no-compositor.png"
 read -r side_mean side_max <<<"$(brightness "$artifacts/overlay-no-compositor.png" 1280x800+1280+0)"
 read -r main_mean main_max <<<"$(brightness "$artifacts/overlay-no-compositor.png" 1280x800+0+0)"
 echo "without a compositor: main mean $main_mean max $main_max; side mean $side_mean max $side_max"
@@ -135,6 +142,7 @@ xdotool mousemove 1900 400
 under=$(xdotool getmouselocation | sed -n 's/.*window:\([0-9]*\).*/\1/p')
 [ "$under" = "$side" ] || fail "the opaque side cover lets the pointer through ($under, not $side)"
 xdotool click 1
+# Nothing to wait for: the focus must not move, and a window manager that moved it would not say.
 sleep 0.2
 [ "$(xdotool getwindowfocus)" = "$main" ] || fail "a click on the side cover took the keyboard"
 xdotool key Tab

@@ -1,14 +1,14 @@
 // The pill and the cursor card as real X11 windows on Xvfb, without and then with a compositor
-// (xcompmgr). Screenshots of the whole screen are kept in OSTAVEL_TEST_ARTIFACTS_DIR.
+// (xcompmgr). Screenshots of the whole screen are kept in the test-artifacts folder.
 #include "../BreakManager/EngineHarness.h"
 #include "Platform/Linux/X11CompositingState.h"
+#include "Screenshots.h"
 #include "Views/CursorAlertView.h"
 #include "Views/PreAlertPillView.h"
 #include "Windows/CursorAlertWindowController.h"
 #include "Windows/PreAlertWindowController.h"
 
 #include <QCursor>
-#include <QDir>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QProcess>
@@ -40,7 +40,7 @@ protected:
         desktop.setPalette(palette);
         desktop.setAutoFillBackground(true);
         desktop.show();
-        QTest::qWait(200);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&desktop));
     }
 
     // Shows both panels, waits for the slide, and returns the screen.
@@ -55,13 +55,7 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return pill.view()->geometry() == frame; }, 3000));
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return cursor.view()->geometry().contains(QPoint(700 + 25, 500)); }, 3000));
-        QTest::qWait(300);
-        const QImage screen =
-            QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(
-                QImage::Format_RGB32);
-        QDir().mkpath(QStringLiteral(OSTAVEL_TEST_ARTIFACTS_DIR));
-        screen.save(QStringLiteral(OSTAVEL_TEST_ARTIFACTS_DIR "/%1.png").arg(name));
-        return screen;
+        return saveScreenScreenshot(name + QStringLiteral(".png"));
     }
 
     static bool isDark(QRgb pixel) { return qGray(pixel) < 90; }

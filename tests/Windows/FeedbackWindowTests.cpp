@@ -2,9 +2,9 @@
 #include "FakeServiceTimer.h"
 #include "LoopbackHttpServer.h"
 #include "LoopbackHttpsClient.h"
+#include "Screenshots.h"
 #include "Services/CrashReporting/SentryManager.h"
 #include "Views/FeedbackView.h"
-#include "WindowArtifacts.h"
 #include "Windows/FeedbackWindowController.h"
 
 #include <QDir>

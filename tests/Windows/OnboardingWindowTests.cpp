@@ -1,10 +1,10 @@
 #include "Configuration/ConfigurationManager.h"
 #include "Configuration/UserDefaults.h"
+#include "Screenshots.h"
 #include "UserDefaultsReset.h"
 #include "Views/OnboardingContainerView.h"
 #include "Views/OnboardingHookView.h"
 #include "Views/OnboardingPresetView.h"
-#include "WindowArtifacts.h"
 #include "Windows/OnboardingWindowController.h"
 
 #include <QAbstractButton>

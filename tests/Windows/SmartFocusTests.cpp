@@ -2,6 +2,7 @@
 #include "ConfigurationTest.h"
 #include "Platform/Linux/DesktopEntryCatalogue.h"
 #include "Platform/Linux/DesktopEntryInstalledApplications.h"
+#include "Screenshots.h"
 #include "TestFiles.h"
 #include "UserDefaultsReset.h"
 #include "Views/AppListView.h"
@@ -23,7 +24,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -361,8 +361,6 @@ TEST(SettingsScreenshots, EachTabAndThePicker)
         GTEST_SKIP() << "needs X (the settings_screenshots test)";
     resetUserDefaults();
     FakeXdgTree tree;
-    const QString artifacts = QStringLiteral(OSTAVEL_TEST_ARTIFACTS_DIR);
-    QDir().mkpath(artifacts);
     ConfigurationManager manager;
     {
         Configuration c = manager.config();
@@ -382,12 +380,7 @@ TEST(SettingsScreenshots, EachTabAndThePicker)
     view->smartFocusTab()->blockerGroup()->setExpanded(true);
 
     const auto shoot = [&](QWidget* w, const QString& name) {
-        QTest::qWait(300);
-        QScreen* screen = w->screen();
-        const QRect frame = w->frameGeometry();
-        const QPixmap shot =
-            screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-        EXPECT_TRUE(shot.save(artifacts + "/" + name + ".png")) << name.toStdString();
+        EXPECT_TRUE(saveWindowScreenshot(w, name + ".png")) << name.toStdString();
     };
     const QStringList names{"settings-timing", "settings-smart-focus", "settings-others"};
     for (int i = 0; i < 3; ++i) {

@@ -33,15 +33,38 @@ fail() {
     exit 1
 }
 
-# Waits up to $1 seconds for the command after it to succeed.
-wait_for() {
-    local seconds="$1"
-    shift
-    for _ in $(seq 1 $((seconds * 20))); do
-        "$@" && return 0
-        sleep 0.05
+# shellcheck source=wait-for.sh
+source "$e2e_support/wait-for.sh"
+
+# grab_screen FILE [WxH+X+Y]: what the X server shows, all of it or that part, as a PNG. Without
+# the date chunks, the same picture always makes the same file.
+grab_screen() {
+    local crop=()
+    [ -n "${2:-}" ] && crop=(-crop "$2" +repage)
+    import -window root "${crop[@]}" -define png:exclude-chunks=date,time "png:$1"
+}
+# screenshot FILE [WxH+X+Y]: the screen, or that part of it, saved as FILE once it has stopped
+# changing: windows map, paint, slide and fade in at their own pace. Two grabs a tenth of a second
+# apart that match end the wait; after about 5 s the last grab stands.
+screenshot() {
+    local previous="$1.previous"
+    grab_screen "$1" "${2:-}" || return 1
+    for _ in $(seq 1 40); do
+        mv "$1" "$previous"
+        sleep 0.1
+        grab_screen "$1" "${2:-}" || return 1
+        cmp -s "$1" "$previous" && break
     done
-    return 1
+    rm -f "$previous"
+}
+# screen_differs FILE [WxH+X+Y]: whether the screen no longer shows what the screenshot FILE (of
+# the same part) shows.
+screen_differs() {
+    local now="$1.now" status=0
+    grab_screen "$now" "${2:-}" || return 1
+    cmp -s "$1" "$now" && status=1
+    rm -f "$now"
+    return "$status"
 }
 
 # The 2560x800 screen as two 1280x800 monitors side by side: left (the primary) or right.

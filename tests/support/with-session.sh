@@ -19,6 +19,8 @@ done
 [ $# -gt 0 ] || { echo "with-session.sh: no command" >&2; exit 2; }
 
 want() { case ",$services," in *",$1,"*) return 0 ;; esac; return 1; }
+# shellcheck source=wait-for.sh
+source "$(dirname "${BASH_SOURCE[0]}")/wait-for.sh"
 
 root=$(mktemp -d "${TMPDIR:-/tmp}/ostavel-session.XXXXXX")
 pids=()
@@ -68,10 +70,12 @@ if want wm; then
     printf '<openbox_config xmlns="http://openbox.org/3.4/rc"/>\n' >"$root/openbox-rc.xml"
     openbox --sm-disable --config-file "$root/openbox-rc.xml" >"$root/wm.log" 2>&1 &
     pids+=($!)
-    for _ in $(seq 1 50); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-        sleep 0.1
-    done
+    wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+    if ! wait_for 20 wm_running; then
+        echo "with-session.sh: openbox did not start" >&2
+        cat "$root/wm.log" >&2
+        exit 1
+    fi
 fi
 
 if want dbus; then
@@ -100,10 +104,12 @@ if want pulse; then
     # For tests that freeze or stop the server under the application.
     export OSTAVEL_TEST_PULSE_PID=$!
     export PULSE_SERVER="unix:$root/runtime/pulse/native"
-    for _ in $(seq 1 100); do
-        pactl info >/dev/null 2>&1 && break
-        sleep 0.1
-    done
+    pulse_answers() { pactl info >/dev/null 2>&1; }
+    if ! wait_for 20 pulse_answers; then
+        echo "with-session.sh: pulseaudio did not start" >&2
+        cat "$root/pulse.log" >&2
+        exit 1
+    fi
 fi
 
 "$@" &
