@@ -1,7 +1,7 @@
 #include "App/MenuBarHintController.h"
 
 #include "Platform/PointerButtonState.h"
-#include "Services/ServiceTimer.h"
+#include "Platform/ServiceTimer.h"
 #include "Views/MenuBarHintView.h"
 
 #include <QApplication>

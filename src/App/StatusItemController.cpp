@@ -3,7 +3,7 @@
 #include "App/AppLog.h"
 #include "BreakManager/BreakBlockerManagerProtocol.h"
 #include "BreakManager/BreakManager.h"
-#include "Services/ServiceTimer.h"
+#include "Platform/ServiceTimer.h"
 #include "Views/StatusIconPainter.h"
 
 #include <QtEndian>

@@ -4,9 +4,9 @@
 #include "BreakBlocker/FullscreenBlocker.h"
 #include "BreakBlocker/MeetingBlocker.h"
 #include "Configuration/ConfigurationManager.h"
-#include "Platform/OneShotTimer.h"
 #include "Platform/RunningApplications.h"
 #include "Platform/ScreenList.h"
+#include "Platform/ServiceTimer.h"
 
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
@@ -25,13 +25,13 @@ QSet<QString> identifiers(const QList<AppEntry>& apps)
 BreakBlockerManager::BreakBlockerManager(ConfigurationManager& configManager, BlockerProbes probes,
                                          QObject* parent)
     // Coarse, so the refresh can share a wakeup with the engine's tick.
-    : BreakBlockerManager(configManager, std::move(probes),
-                          std::make_unique<QtOneShotTimer>(Qt::CoarseTimer), parent)
+    : BreakBlockerManager(configManager, std::move(probes), std::make_unique<QtServiceTimer>(),
+                          parent)
 {
 }
 
 BreakBlockerManager::BreakBlockerManager(ConfigurationManager& configManager, BlockerProbes probes,
-                                         std::unique_ptr<OneShotTimer> refreshTimer,
+                                         std::unique_ptr<ServiceTimer> refreshTimer,
                                          QObject* parent)
     : QObject(parent)
     , m_configManager(configManager)

@@ -14,7 +14,7 @@
 #include <vector>
 
 class ConfigurationManager;
-class OneShotTimer;
+class ServiceTimer;
 
 // What one refresh evaluates: taken on the main thread, then handed to a background thread.
 // Running applications are not in it: resolving them reads the process table, so the evaluation
@@ -49,7 +49,7 @@ public:
                         QObject* parent = nullptr);
     // For tests: the pause between two rounds waits on `refreshTimer`.
     BreakBlockerManager(ConfigurationManager& configManager, BlockerProbes probes,
-                        std::unique_ptr<OneShotTimer> refreshTimer, QObject* parent = nullptr);
+                        std::unique_ptr<ServiceTimer> refreshTimer, QObject* parent = nullptr);
     ~BreakBlockerManager() override;
 
     bool isActive() const override { return m_cachedIsActive; }
@@ -84,5 +84,5 @@ private:
     // Identifies the current loop, so that a round of a replaced loop does not schedule more.
     quint64 m_loop = 0;
     std::chrono::milliseconds m_refreshDelay{std::chrono::seconds(2)};
-    std::unique_ptr<OneShotTimer> m_delayTimer;
+    std::unique_ptr<ServiceTimer> m_delayTimer;
 };

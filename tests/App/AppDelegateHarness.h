@@ -16,7 +16,7 @@
 #include "FakeServiceTimers.h"
 #include "FakeStatusNotifierItem.h"
 #include "FakeTrayHostWatcher.h"
-#include "Services/ServiceTimer.h"
+#include "Platform/ServiceTimer.h"
 #include "Services/Update/AppcastFetcher.h"
 #include "Services/Update/SparkleUpdaterManager.h"
 #include "UserDefaultsReset.h"

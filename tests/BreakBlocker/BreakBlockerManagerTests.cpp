@@ -2,9 +2,9 @@
 #include "Configuration/ConfigurationManager.h"
 #include "FakeCameraProbe.h"
 #include "FakeMicrophoneProbe.h"
-#include "FakeOneShotTimer.h"
 #include "FakeRunningApplications.h"
 #include "FakeScreenList.h"
+#include "FakeServiceTimer.h"
 #include "FakeWindowList.h"
 #include "UserDefaultsReset.h"
 
@@ -46,7 +46,7 @@ protected:
     // A manager whose pause between rounds only ends when the test fires `refreshTimer`.
     std::unique_ptr<BreakBlockerManager> makeManager()
     {
-        auto timer = std::make_unique<FakeOneShotTimer>();
+        auto timer = std::make_unique<FakeServiceTimer>();
         refreshTimer = timer.get();
         return std::make_unique<BreakBlockerManager>(*configManager, probes, std::move(timer));
     }
@@ -73,7 +73,7 @@ protected:
     std::shared_ptr<FakeMicrophoneProbe> microphone = std::make_shared<FakeMicrophoneProbe>();
     std::shared_ptr<FakeRunningApplications> running = std::make_shared<FakeRunningApplications>();
     BlockerProbes probes;
-    FakeOneShotTimer* refreshTimer = nullptr;
+    FakeServiceTimer* refreshTimer = nullptr;
 };
 
 TEST_F(BlockerManagerTest, AllSwitchesOffQueriesNothing)

@@ -1,9 +1,9 @@
 // Starts crash reporting the way the app does, then crashes as asked: "segv", "terminate" or
 // "abort". Arguments: <storage folder> <mode>.
 #include "Platform/Clock.h"
+#include "Platform/ServiceTimer.h"
 #include "Services/CrashReporting/SentryManager.h"
 #include "Services/HttpsClient.h"
-#include "Services/ServiceTimer.h"
 
 #include <QCoreApplication>
 #include <cstdlib>

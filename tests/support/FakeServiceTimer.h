@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Services/ServiceTimer.h"
+#include "Platform/ServiceTimer.h"
 
 // A timer that never fires by itself: the test reads the requested delay and fires it by hand.
 class FakeServiceTimer final : public ServiceTimer {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Services/ServiceTimer.h"
+#include "Platform/ServiceTimer.h"
 
 #include <algorithm>
 #include <chrono>

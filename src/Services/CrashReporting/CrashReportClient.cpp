@@ -1,11 +1,11 @@
 #include "Services/CrashReporting/CrashReportClient.h"
 
 #include "Platform/Clock.h"
+#include "Platform/ServiceTimer.h"
 #include "Services/CrashReporting/CrashHandler.h"
 #include "Services/CrashReporting/CrashReport.h"
 #include "Services/CrashReporting/Envelope.h"
 #include "Services/HttpsClient.h"
-#include "Services/ServiceTimer.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,8 +2,8 @@
 
 #include "Configuration/AppVersion.h"
 #include "Platform/Clock.h"
+#include "Platform/ServiceTimer.h"
 #include "Services/HttpsClient.h"
-#include "Services/ServiceTimer.h"
 
 namespace {
 std::unique_ptr<CrashReportClient> productionClient(const Clock& clock)

@@ -1,7 +1,7 @@
 #include "Services/Update/NetworkAppcastFetcher.h"
 
+#include "Platform/ServiceTimer.h"
 #include "Services/HttpsClient.h"
-#include "Services/ServiceTimer.h"
 #include "Services/Update/AppcastParser.h"
 
 #include <QNetworkReply>

@@ -2,7 +2,7 @@
 
 #include "Configuration/AppVersion.h"
 #include "Configuration/UserDefaults.h"
-#include "Services/ServiceTimer.h"
+#include "Platform/ServiceTimer.h"
 #include "Services/Update/AppcastParser.h"
 #include "Services/Update/NetworkAppcastFetcher.h"
 

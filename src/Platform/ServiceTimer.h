@@ -4,8 +4,9 @@
 #include <chrono>
 #include <functional>
 
-// A one-shot timer the network services wait on (retry backoff, check cycle, deadlines), so that
-// tests can fire it by hand instead of waiting hours. Main thread only.
+// A one-shot timer for waits that run for seconds to hours (the services' retry backoff, check
+// cycle and deadlines, the pause between blocker refreshes, the tray hint's delays), so that tests
+// fire it by hand instead of waiting them out. Main thread only.
 class ServiceTimer {
 public:
     virtual ~ServiceTimer() = default;
