@@ -122,6 +122,19 @@ protected:
         delegate().configManager().setConfig(c);
     }
 
+    // A whole cycle in seconds: 3 s of work, a 3 s pre-alert with the cursor countdown in its last
+    // second, then a 2 s break, never a long one.
+    void configureShortCycle()
+    {
+        configure([](Configuration& c) {
+            c.workDurationSeconds = 6;
+            c.preAlertDurationSeconds = 3;
+            c.cursorAlertDurationSeconds = 1;
+            c.breakDurationSeconds = 2;
+            c.longBreakEnabled = false;
+        });
+    }
+
     // Runs what the delegate queued for the next pass of the event loop.
     static void settle()
     {

@@ -286,13 +286,7 @@ TEST_F(AppDelegateTest, BuildWithoutCrashReportingOrUpdaterStillLaunches)
 
 TEST_F(AppDelegateTest, WholeCycleShowsWindowsBeforeTheirSounds)
 {
-    configure([](Configuration& c) {
-        c.workDurationSeconds = 6;
-        c.preAlertDurationSeconds = 3;
-        c.cursorAlertDurationSeconds = 1;
-        c.breakDurationSeconds = 2;
-        c.longBreakEnabled = false;
-    });
+    configureShortCycle();
     delegate().startMainApp();
     activity->idleSeconds = 5; // present, but past the short pause a break waits for
     for (int i = 0; i < 12 && story.count() < 9; ++i)

@@ -43,13 +43,7 @@ protected:
         AppComponents c = components();
         c.makeSoundPlayer = [this] { return std::make_unique<Tee>(story, player); };
         makeDelegate(std::move(c));
-        configure([](Configuration& config) {
-            config.workDurationSeconds = 6;
-            config.preAlertDurationSeconds = 3;
-            config.cursorAlertDurationSeconds = 1;
-            config.breakDurationSeconds = 2;
-            config.longBreakEnabled = false;
-        });
+        configureShortCycle();
         delegate().startMainApp();
         engine().stop(); // the test ticks, while it waits for the server too
         activity->idleSeconds = 5;
