@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcActivityMonitor, "com.ostavel.app.ActivityMonitor")
 
@@ -134,10 +135,17 @@ void ActivityMonitor::onWalkFinished()
 
 void ActivityMonitor::onLockStateReported(bool locked)
 {
-    // The flag changes one event-loop turn later. The monitor is the call's context object, so a
-    // report still queued when the monitor is destroyed is dropped with it.
+    // The flag changes one event-loop turn later. Reports arriving before that turn share one
+    // queued call and the last one wins, so a flapping source costs at most one call and one log
+    // line per turn. The monitor is the call's context object, so a report still queued when the
+    // monitor is destroyed is dropped with it.
+    const bool callQueued = m_reportedLock.has_value();
+    m_reportedLock = locked;
+    if (callQueued)
+        return;
     QMetaObject::invokeMethod(
-        this, [this, locked] { applyLockState(locked); }, Qt::QueuedConnection);
+        this, [this] { applyLockState(*std::exchange(m_reportedLock, std::nullopt)); },
+        Qt::QueuedConnection);
 }
 
 void ActivityMonitor::applyLockState(bool locked)

@@ -7,6 +7,7 @@
 #include <QLoggingCategory>
 #include <QObject>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class ActivityBackendFactory;
@@ -74,6 +75,8 @@ private:
     std::vector<std::unique_ptr<ScreenLockSource>> m_lockSources;
     bool m_observing = false;
     bool m_isScreenLocked = false;
+    // The last lock report not yet applied; set while its call is queued.
+    std::optional<bool> m_reportedLock;
     // So that a backend which stops answering costs one log line, not one per tick.
     mutable bool m_lastReadFailed = false;
 };

@@ -166,6 +166,16 @@ TEST_F(ActivityMonitorTest, OneLockAnnouncedOnSeveralChannelsChangesTheFlagOnce)
     EXPECT_TRUE(monitor->isScreenLocked());
     EXPECT_EQ(changed.count(), 1);
     EXPECT_EQ(log.lines().size(), 1);
+
+    // A source flapping within one turn costs one change at most, with its last word.
+    for (int i = 0; i < 10000; ++i)
+        backends->reportFromAll(i % 2 == 0);
+    turn();
+    EXPECT_FALSE(monitor->isScreenLocked());
+    EXPECT_EQ(changed.count(), 2);
+    EXPECT_EQ(log.lines().size(), 2);
+    turn();
+    EXPECT_EQ(changed.count(), 2);
 }
 
 TEST_F(ActivityMonitorTest, StopEndsObservationAndKeepsTheLastFlag)

@@ -23,15 +23,6 @@ inline void sessionBusRoundTrip()
         QStringLiteral("org.freedesktop.DBus"));
 }
 
-inline bool emitActiveChanged(const QString& path, const QString& interface, bool active)
-{
-    return runTool(QStringLiteral("gdbus"),
-                   {QStringLiteral("emit"), QStringLiteral("--session"),
-                    QStringLiteral("--object-path"), path, QStringLiteral("--signal"),
-                    interface + QStringLiteral(".ActiveChanged"),
-                    active ? QStringLiteral("true") : QStringLiteral("false")});
-}
-
 // A session with neither bus connected nor X display: what a missing desktop looks like.
 inline QDBusConnection missingBus()
 {
