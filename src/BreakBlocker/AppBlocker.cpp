@@ -12,9 +12,9 @@ BlockerCheckResult checkApps(const QSet<QString>& bundleIDs,
     for (const RunningApplication& app : runningApps) {
         if (!bundleIDs.contains(app.bundleIdentifier))
             continue;
-        qCInfo(lcAppBlocker).noquote()
-            << QStringLiteral("Break blocker app running: %1").arg(app.localizedName);
-        return BlockerCheckResult::blockedBy(app.localizedName);
+        const QString name = BlockerCheckResult::singleLine(app.localizedName);
+        qCInfo(lcAppBlocker).noquote() << QStringLiteral("Break blocker app running: %1").arg(name);
+        return BlockerCheckResult::blockedBy(name);
     }
     return {};
 }

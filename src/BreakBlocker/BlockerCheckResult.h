@@ -8,7 +8,13 @@ struct BlockerCheckResult {
     bool isBlocking = false;
     std::optional<QString> appName;
 
-    static BlockerCheckResult blockedBy(const QString& name) { return {true, name}; }
+    // The name goes to the session log and the status panel: see singleLine().
+    static BlockerCheckResult blockedBy(const QString& name) { return {true, singleLine(name)}; }
+
+    // A name another program chose (a window class, a desktop entry's Name, a unit name, a
+    // process name) with every control character and line or paragraph separator replaced by a
+    // blank, so that it can never start a line of its own.
+    static QString singleLine(QString name);
 
     friend bool operator==(const BlockerCheckResult&, const BlockerCheckResult&) = default;
 };

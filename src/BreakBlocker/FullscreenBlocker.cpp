@@ -51,8 +51,8 @@ BlockerCheckResult checkFullscreen(const QList<QRect>& screenFrames, WindowList&
         findFullscreenWindow(windowList.windows(), screenFrames, pid);
     if (!match)
         return {};
-    const QString name =
-        match->window.ownerName.isEmpty() ? QStringLiteral("Unknown") : match->window.ownerName;
+    const QString name = BlockerCheckResult::singleLine(
+        match->window.ownerName.isEmpty() ? QStringLiteral("Unknown") : match->window.ownerName);
     qCInfo(lcFullscreenBlocker).noquote() << QString::asprintf(
         "Fullscreen detected: %s (PID %lld), bounds: %fx%f, screen: %fx%f", qUtf8Printable(name),
         *match->window.pid, double(match->window.bounds.width()),

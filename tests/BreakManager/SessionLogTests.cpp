@@ -1,4 +1,7 @@
+#include "BreakBlocker/BreakBlockerManager.h"
 #include "EngineHarness.h"
+#include "FakeRunningApplications.h"
+#include "FakeWindowList.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -62,6 +65,36 @@ TEST_F(SessionLogTest, LongBreakAndBlockedNames)
     // No names from the blocker manager: no suffix.
     EXPECT_EQ(sessionLog(), QStringList({"Idle → Working", "Working → Break Blocked",
                                          "Break Blocked → Pre-Alert", "Pre-Alert → Long Break"}));
+}
+
+// Window classes, desktop entry names, unit and process names are chosen by other programs; they
+// reach the log through the blocker checks and never start a line of their own.
+TEST_F(SessionLogTest, BlockerNamesWithControlCharactersStayOnTheirLine)
+{
+    const QRect screen(0, 0, 1280, 800);
+    auto windows = std::make_shared<FakeWindowList>();
+    windows->setWindows({{7, "Decoy\n[2099-01-01 00:00:00] Injected → line)", screen}});
+    auto running = std::make_shared<FakeRunningApplications>();
+    running->setApplications({{"listed", QStringLiteral("A\r\tB") + QChar(0x0b) + "C" +
+                                             QChar(0x1b) + "[2J" + QChar(0x7f) + "D" + QChar(0x85) +
+                                             "E" + QChar(0x2028) + "F" + QChar(0x2029) + "Gé"}});
+    BlockerSnapshot snapshot;
+    snapshot.screenFrames = {screen};
+    snapshot.fullscreenEnabled = true;
+    snapshot.appsEnabled = true;
+    snapshot.blockerBundleIDs = {"listed"};
+    const BlockerProbes probes{nullptr, windows, nullptr, nullptr, running};
+    blockers.block(BreakBlockerManager::computeBlockerState(snapshot, probes).names);
+
+    type();
+    workUntil(2041);
+    QFile file(logPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count('\n'), 2);
+    EXPECT_EQ(sessionLog(),
+              QStringList({"Idle → Working",
+                           "Working → Break Blocked (Decoy [2099-01-01 00:00:00] Injected "
+                           "→ line), A  B C [2J D E F Gé)"}));
 }
 
 TEST(SessionLogger, UnwritableLogLosesTheLineQuietly)
