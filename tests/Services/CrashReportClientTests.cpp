@@ -12,6 +12,7 @@
 #include <QTest>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace std::chrono_literals;
 
@@ -247,6 +248,54 @@ TEST_F(CrashReportClientTest, AMissingOrUnsafeDsnLeavesReportingOff)
     EXPECT_FALSE(client->isEnabled());
     feedback(QStringLiteral("dropped"));
     EXPECT_TRUE(client->queue().isEmpty());
+}
+
+// Stacks, library paths and the user's name, e-mail and message are the user's alone: new
+// folders and files are made private, and so at start are those an earlier version left readable.
+TEST_F(CrashReportClientTest, ReportFoldersAre0700AndTheirFiles0600)
+{
+    ASSERT_TRUE(server.listen());
+    const quint16 offline = server.port();
+    server.close();
+    auto mode = [](const QString& path) {
+        struct stat info {};
+        return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0u;
+    };
+    auto setMode = [](const QString& path, mode_t bits) {
+        return ::chmod(QFile::encodeName(path).constData(), bits) == 0;
+    };
+    const QString crashes = storage.path() + QStringLiteral("/crash-reports");
+    const QString queue = crashes + QStringLiteral("/queue");
+    const QString stray = crashes + QStringLiteral("/notes.txt");
+    auto entry = [&] { return queue + QLatin1Char('/') + client->queue().entries().value(0); };
+
+    create();
+    ASSERT_TRUE(startOn(offline));
+    feedback(QStringLiteral("Ada, ada@example.org: private"));
+    ASSERT_EQ(client->queue().entries().size(), 1);
+    EXPECT_EQ(mode(crashes), 0700u);
+    EXPECT_EQ(mode(queue), 0700u);
+    EXPECT_EQ(mode(entry()), 0600u);
+
+    // As an earlier version left them, found by a start and by a launch without consent.
+    for (const bool consent : {true, false}) {
+        client.reset();
+        QFile(stray).open(QIODevice::WriteOnly);
+        ASSERT_TRUE(setMode(crashes, 0755) && setMode(queue, 0755) && setMode(stray, 0644));
+        create();
+        ASSERT_TRUE(setMode(entry(), 0644));
+        if (consent)
+            ASSERT_TRUE(startOn(offline));
+        else
+            client->discardPending();
+        SCOPED_TRACE(consent ? "start" : "no consent");
+        EXPECT_EQ(mode(crashes), 0700u);
+        EXPECT_EQ(mode(queue), 0700u);
+        EXPECT_EQ(mode(stray), 0600u);
+        if (consent) {
+            EXPECT_EQ(mode(entry()), 0600u);
+        }
+    }
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include "Services/CrashReporting/CrashHandler.h"
 #include "Services/CrashReporting/CrashReport.h"
 #include "Services/CrashReporting/Envelope.h"
+#include "Services/CrashReporting/PrivateFiles.h"
 #include "Services/HttpsClient.h"
 
 #include <QCoreApplication>
@@ -63,6 +64,7 @@ qint64 CrashReportClient::nowMs() const
 bool CrashReportClient::start(const CrashReportOptions& options)
 {
     close();
+    restrictStorage();
     m_dsn = Dsn::parse(options.dsn);
     if (!m_dsn) {
         if (options.dsn.trimmed().isEmpty())
@@ -82,8 +84,8 @@ bool CrashReportClient::start(const CrashReportOptions& options)
     m_networkFailures = 0;
     m_notBeforeMs = 0;
 
+    PrivateFiles::makeFolder(m_crashDirectory);
     queueCrashReports();
-    QDir().mkpath(m_crashDirectory);
     m_reportPath =
         m_crashDirectory + QStringLiteral("/%1-%2.crash").arg(nowMs()).arg(qint64(::getpid()));
     m_ownsCrashHandler = CrashHandler::install(
@@ -149,8 +151,15 @@ void CrashReportClient::queueCrashReports()
     }
 }
 
+void CrashReportClient::restrictStorage() const
+{
+    PrivateFiles::restrictFolder(m_crashDirectory);
+    PrivateFiles::restrictFolder(m_queue.directory());
+}
+
 void CrashReportClient::discardPending()
 {
+    restrictStorage();
     const QDir directory(m_crashDirectory);
     for (const QString& name : directory.entryList(
              {QStringLiteral("*.crash"), QStringLiteral("*.crash.tmp")}, QDir::Files)) {

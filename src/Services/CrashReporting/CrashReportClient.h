@@ -97,6 +97,8 @@ signals:
     void uploadFinished(int httpStatus);
 
 private:
+    // Reports and queued feedback are the user's alone; earlier versions wrote them readable.
+    void restrictStorage() const;
     void queueCrashReports();
     QByteArray makeEnvelope(const QString& eventId, const QString& itemType,
                             const QJsonObject& payload) const;

@@ -1,5 +1,7 @@
 #include "Services/CrashReporting/EnvelopeQueue.h"
 
+#include "Services/CrashReporting/PrivateFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -42,7 +44,7 @@ bool EnvelopeQueue::enqueue(const QByteArray& envelope, qint64 nowMs)
 {
     if (envelope.size() > m_limits.maxEnvelopeBytes)
         return false;
-    if (!QDir().mkpath(m_directory))
+    if (!PrivateFiles::makeFolder(m_directory))
         return false;
     enforceLimits(envelope.size());
     // Names sort by time; a clock that stands still or steps back must not reorder the queue.
@@ -54,6 +56,7 @@ bool EnvelopeQueue::enqueue(const QByteArray& envelope, qint64 nowMs)
     QSaveFile file(m_directory + QLatin1Char('/') + name);
     if (!file.open(QIODevice::WriteOnly))
         return false;
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     file.write(envelope);
     return file.commit();
 }
