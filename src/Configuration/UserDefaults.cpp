@@ -18,7 +18,9 @@ bool s_failing = false;
 bool finish(QSettings& settings)
 {
     settings.sync();
-    const bool saved = settings.status() == QSettings::NoError;
+    // FormatError only says that the file held lines QSettings could not parse; the write itself
+    // went through. A refused write is AccessError.
+    const bool saved = settings.status() != QSettings::AccessError;
     if (saved == !s_failing)
         return saved;
     s_failing = !saved;
