@@ -41,7 +41,7 @@ BreakManager::BreakManager(ActivityMonitorProtocol& activityMonitor,
     , m_blockerManager(blockerManager)
     , m_clock(clock)
     , m_preAlertHiddenUntilMs(distantPastMs)
-    , m_lastWorkDuration(configManager.config().workDurationSeconds)
+    , m_lastWorkDuration(configManager.config().sanitized().workDurationSeconds)
     , m_sessionLogger(clock, sessionLogPath)
 {
     restoreDisableEndDate();
@@ -86,7 +86,7 @@ void BreakManager::restoreDisableEndDate()
 
 void BreakManager::onConfigChanged(const Configuration& config)
 {
-    const double duration = config.workDurationSeconds;
+    const double duration = config.sanitized().workDurationSeconds;
     if (duration == m_lastWorkDuration)
         return;
     m_lastWorkDuration = duration;
@@ -94,11 +94,10 @@ void BreakManager::onConfigChanged(const Configuration& config)
         handleWorkDurationChanged();
 }
 
-double BreakManager::sanitizedTickInterval(double seconds)
+Configuration BreakManager::config() const
 {
-    // A hand-edited store could hold 0, a negative number or NaN; none may spin the timer or run
-    // the counters backwards.
-    return std::isfinite(seconds) && seconds > 0 ? seconds : 1.0;
+    // A hand-edited store may hold values no schedule can run on; the engine never sees them.
+    return m_configManager.config().sanitized();
 }
 
 void BreakManager::start()
@@ -106,10 +105,9 @@ void BreakManager::start()
     stop();
     if (m_blockerManager)
         m_blockerManager->startRefreshing();
-    const double configured = m_configManager.config().tickIntervalSeconds;
+    const double interval = config().tickIntervalSeconds;
     qCInfo(lcBreakManager).noquote()
-        << QString::asprintf("Starting break manager (tick: %fs)", configured);
-    const double interval = sanitizedTickInterval(configured);
+        << QString::asprintf("Starting break manager (tick: %fs)", interval);
     m_timer = new QTimer(this);
     // Coarse (5 % slack) lets the tick share wakeups with other timers; the counters advance
     // by the interval, not by the time that passed.
@@ -148,8 +146,8 @@ double BreakManager::remainingWorkTime(const Configuration& config) const
 
 void BreakManager::tick()
 {
-    const Configuration config = m_configManager.config();
-    const double interval = sanitizedTickInterval(config.tickIntervalSeconds);
+    const Configuration config = this->config();
+    const double interval = config.tickIntervalSeconds;
     const bool userIsIdle =
         m_activityMonitor.secondsSinceLastActivity() >= config.idleThresholdSeconds;
 
@@ -344,19 +342,19 @@ void BreakManager::endCursorAlert()
 
 double BreakManager::timeUntilBreak() const
 {
-    const double remaining = remainingWorkTime(m_configManager.config());
+    const double remaining = remainingWorkTime(config());
     return remaining > 0 ? remaining : 0;
 }
 
 bool BreakManager::isNextBreakLong() const
 {
-    const Configuration& config = m_configManager.config();
+    const Configuration config = this->config();
     return config.longBreakEnabled && m_completedBreakCount >= config.longBreakIntervalBreaks;
 }
 
 double BreakManager::currentBreakDuration() const
 {
-    const Configuration& config = m_configManager.config();
+    const Configuration config = this->config();
     return isNextBreakLong() ? config.longBreakDurationSeconds : config.breakDurationSeconds;
 }
 
@@ -451,7 +449,7 @@ void BreakManager::skipPreAlert()
 
 void BreakManager::snooze(std::optional<double> duration)
 {
-    const double seconds = duration.value_or(m_configManager.config().snoozeDurationSeconds);
+    const double seconds = duration.value_or(config().snoozeDurationSeconds);
     qCInfo(lcBreakManager).noquote() << QString::asprintf("Snooze for %fs", seconds);
     if (m_state == BreakState::preAlert)
         fire(onPreAlertEnd);

@@ -116,8 +116,6 @@ public:
     // The name shown for the current state ("Working", "Break Blocked", ...).
     QString effectiveStateName() const;
 
-    // The interval the timer runs at for a configured value: 1 s unless finite and positive.
-    static double sanitizedTickInterval(double seconds);
     // The coming local midnight after `now`, or the first existing time of that day.
     static QDateTime nextMidnight(const QDateTime& now);
 
@@ -139,6 +137,9 @@ signals:
     void snoozedTimeChanged();
 
 private:
+    // Every use of the settings goes through here: the stored record with its nonsense values
+    // read as defaults.
+    Configuration config() const;
     template <typename T> void assign(T& field, const T& value, void (BreakManager::*signal)());
     void setState(BreakState value) { assign(m_state, value, &BreakManager::stateChanged); }
     void setAccumulatedWorkTime(double v)

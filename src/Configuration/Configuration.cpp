@@ -9,60 +9,68 @@
 
 namespace {
 
-// One reader per field type. Each returns false when the value is present but unreadable.
-bool readDouble(const QJsonObject& object, const char* key, double& out)
+// One reader per field type. Each returns false when the value is present but unreadable, and
+// then says why in `why`.
+bool fail(QString& why, const char* key, const char* expected)
+{
+    why = QStringLiteral("\"%1\" is not %2").arg(QLatin1String(key), QLatin1String(expected));
+    return false;
+}
+
+bool readDouble(const QJsonObject& object, const char* key, double& out, QString& why)
 {
     const QJsonValue value = object.value(QLatin1String(key));
     if (value.isUndefined() || value.isNull())
         return true;
     if (!value.isDouble())
-        return false;
+        return fail(why, key, "a number");
     out = value.toDouble();
     return true;
 }
 
-bool readBool(const QJsonObject& object, const char* key, bool& out)
+bool readBool(const QJsonObject& object, const char* key, bool& out, QString& why)
 {
     const QJsonValue value = object.value(QLatin1String(key));
     if (value.isUndefined() || value.isNull())
         return true;
     if (!value.isBool())
-        return false;
+        return fail(why, key, "true or false");
     out = value.toBool();
     return true;
 }
 
-bool readInt64(const QJsonObject& object, const char* key, qint64& out)
+bool readInt64(const QJsonObject& object, const char* key, qint64& out, QString& why)
 {
     const QJsonValue value = object.value(QLatin1String(key));
     if (value.isUndefined() || value.isNull())
         return true;
     if (!value.isDouble())
-        return false;
+        return fail(why, key, "a whole number");
     // Read as the integer it was written as: a detour through double loses counts above 2^53.
     // toInteger() falls back to its argument for 2.5 or a value out of range, so two different
     // fallbacks agree only on a whole number that fits.
     const qint64 number = value.toInteger(0);
     if (number != value.toInteger(1))
-        return false;
+        return fail(why, key, "a whole number");
     out = number;
     return true;
 }
 
-bool readApps(const QJsonObject& object, const char* key, QList<AppEntry>& out)
+bool readApps(const QJsonObject& object, const char* key, QList<AppEntry>& out, QString& why)
 {
     const QJsonValue value = object.value(QLatin1String(key));
     if (value.isUndefined() || value.isNull())
         return true;
     if (!value.isArray())
-        return false;
+        return fail(why, key, "a list");
     QList<AppEntry> apps;
     const QJsonArray array = value.toArray();
     apps.reserve(array.size());
     for (const QJsonValue& element : array) {
         std::optional<AppEntry> entry = AppEntry::fromJson(element);
         if (!entry)
-            return false;
+            return fail(why, key,
+                        "a list of entries with \"bundleIdentifier\" and \"displayName\"");
         apps.append(*entry);
     }
     out = apps;
@@ -94,33 +102,66 @@ std::optional<TimingPreset> Configuration::activePreset() const
     return std::nullopt;
 }
 
-std::optional<Configuration> Configuration::fromJson(const QByteArray& json)
+Configuration Configuration::sanitized() const
 {
+    const Configuration& d = defaults();
+    Configuration c = *this;
+    auto duration = [](double& field, double fallback) {
+        if (!(field >= 0 && field <= longestDurationSeconds))
+            field = fallback;
+    };
+    duration(c.workDurationSeconds, d.workDurationSeconds);
+    duration(c.breakDurationSeconds, d.breakDurationSeconds);
+    duration(c.snoozeDurationSeconds, d.snoozeDurationSeconds);
+    duration(c.idleThresholdSeconds, d.idleThresholdSeconds);
+    duration(c.preAlertDurationSeconds, d.preAlertDurationSeconds);
+    duration(c.cursorAlertDurationSeconds, d.cursorAlertDurationSeconds);
+    duration(c.naturalBreakSeconds, d.naturalBreakSeconds);
+    duration(c.longBreakDurationSeconds, d.longBreakDurationSeconds);
+    duration(c.tickIntervalSeconds, d.tickIntervalSeconds);
+    if (c.tickIntervalSeconds < shortestTickSeconds)
+        c.tickIntervalSeconds = d.tickIntervalSeconds;
+    return c;
+}
+
+std::optional<Configuration> Configuration::fromJson(const QByteArray& json, QString* whyOut)
+{
+    QString ignored;
+    QString& why = whyOut ? *whyOut : ignored;
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    if (error.error != QJsonParseError::NoError) {
+        why = QStringLiteral("not valid JSON: %1 at byte %2")
+                  .arg(error.errorString())
+                  .arg(error.offset);
         return std::nullopt;
+    }
+    if (!document.isObject()) {
+        why = QStringLiteral("not a JSON object");
+        return std::nullopt;
+    }
     const QJsonObject o = document.object();
 
     Configuration c;
-    const bool ok = readDouble(o, "workDurationSeconds", c.workDurationSeconds) &&
-                    readDouble(o, "breakDurationSeconds", c.breakDurationSeconds) &&
-                    readDouble(o, "snoozeDurationSeconds", c.snoozeDurationSeconds) &&
-                    readDouble(o, "idleThresholdSeconds", c.idleThresholdSeconds) &&
-                    readDouble(o, "preAlertDurationSeconds", c.preAlertDurationSeconds) &&
-                    readDouble(o, "cursorAlertDurationSeconds", c.cursorAlertDurationSeconds) &&
-                    readDouble(o, "naturalBreakSeconds", c.naturalBreakSeconds) &&
-                    readDouble(o, "tickIntervalSeconds", c.tickIntervalSeconds) &&
-                    readBool(o, "breakBlockMeetingEnabled", c.breakBlockMeetingEnabled) &&
-                    readBool(o, "breakBlockFullscreenEnabled", c.breakBlockFullscreenEnabled) &&
-                    readApps(o, "meetingApps", c.meetingApps) &&
-                    readApps(o, "breakBlockerApps", c.breakBlockerApps) &&
-                    readBool(o, "breakBlockAppsEnabled", c.breakBlockAppsEnabled) &&
-                    readApps(o, "meetingExclusionApps", c.meetingExclusionApps) &&
-                    readBool(o, "longBreakEnabled", c.longBreakEnabled) &&
-                    readDouble(o, "longBreakDurationSeconds", c.longBreakDurationSeconds) &&
-                    readInt64(o, "longBreakIntervalBreaks", c.longBreakIntervalBreaks) &&
-                    readBool(o, "sendAnonymousCrashReports", c.sendAnonymousCrashReports);
+    const bool ok =
+        readDouble(o, "workDurationSeconds", c.workDurationSeconds, why) &&
+        readDouble(o, "breakDurationSeconds", c.breakDurationSeconds, why) &&
+        readDouble(o, "snoozeDurationSeconds", c.snoozeDurationSeconds, why) &&
+        readDouble(o, "idleThresholdSeconds", c.idleThresholdSeconds, why) &&
+        readDouble(o, "preAlertDurationSeconds", c.preAlertDurationSeconds, why) &&
+        readDouble(o, "cursorAlertDurationSeconds", c.cursorAlertDurationSeconds, why) &&
+        readDouble(o, "naturalBreakSeconds", c.naturalBreakSeconds, why) &&
+        readDouble(o, "tickIntervalSeconds", c.tickIntervalSeconds, why) &&
+        readBool(o, "breakBlockMeetingEnabled", c.breakBlockMeetingEnabled, why) &&
+        readBool(o, "breakBlockFullscreenEnabled", c.breakBlockFullscreenEnabled, why) &&
+        readApps(o, "meetingApps", c.meetingApps, why) &&
+        readApps(o, "breakBlockerApps", c.breakBlockerApps, why) &&
+        readBool(o, "breakBlockAppsEnabled", c.breakBlockAppsEnabled, why) &&
+        readApps(o, "meetingExclusionApps", c.meetingExclusionApps, why) &&
+        readBool(o, "longBreakEnabled", c.longBreakEnabled, why) &&
+        readDouble(o, "longBreakDurationSeconds", c.longBreakDurationSeconds, why) &&
+        readInt64(o, "longBreakIntervalBreaks", c.longBreakIntervalBreaks, why) &&
+        readBool(o, "sendAnonymousCrashReports", c.sendAnonymousCrashReports, why);
     if (!ok)
         return std::nullopt;
     return c;

@@ -39,9 +39,20 @@ struct Configuration {
     // The preset whose ten timing values this record holds exactly, if any.
     std::optional<TimingPreset> activePreset() const;
 
+    // Durations the engine will not run on: a tick this short only burns wakeups (the countdowns
+    // show whole seconds), and past a day no duration is a break schedule any more, while
+    // counting a 1e308 s break down by one second never ends.
+    static constexpr double shortestTickSeconds = 0.1;
+    static constexpr double longestDurationSeconds = 24 * 60 * 60;
+
+    // The record the engine runs on: a duration that is not finite, negative or longer than a
+    // day, and a tick shorter than shortestTickSeconds, reads as that field's default. The
+    // stored record is left as it is, so the settings still show what was stored.
+    Configuration sanitized() const;
+
     // Strict decoding: an absent or null key takes its default, a key of the wrong type (or a
-    // malformed list element) fails the whole record.
-    static std::optional<Configuration> fromJson(const QByteArray& json);
+    // malformed list element) fails the whole record. On failure `why` says what was wrong.
+    static std::optional<Configuration> fromJson(const QByteArray& json, QString* why = nullptr);
     // Compact JSON with all 18 keys. Fails when a number is not finite, since the JSON writer
     // would silently turn it into null.
     std::optional<QByteArray> toJson() const;

@@ -5,13 +5,20 @@
 #include <QObject>
 
 // The single owner of the live Configuration. Created first, lives for the whole process, used
-// on the main thread only. Every assignment is written to the store before it returns.
+// on the main thread only. Every assignment is written to the store before it returns; when the
+// store refuses the write the live record still changes, and saveFailed() says so until a later
+// save succeeds.
 class ConfigurationManager : public QObject {
     Q_OBJECT
     Q_PROPERTY(Configuration config READ config WRITE setConfig NOTIFY configChanged)
+    Q_PROPERTY(bool saveFailed READ saveFailed NOTIFY saveFailedChanged)
 
 public:
     static inline const QString storeKey = QStringLiteral("com.ostavel.configuration");
+    // An unreadable stored value is kept under this prefix and the time it was found, so the
+    // first save cannot lose it.
+    static inline const QString unreadableKeyPrefix =
+        QStringLiteral("com.ostavel.configuration.unreadable.");
 
     explicit ConfigurationManager(QObject* parent = nullptr);
 
@@ -19,11 +26,21 @@ public:
     // Publishes and saves even when the value is unchanged.
     void setConfig(const Configuration& config);
 
+    // The last save did not reach the store.
+    bool saveFailed() const { return m_saveFailed; }
+
 signals:
     void configChanged(const Configuration& config);
+    void saveFailedChanged(bool failed);
 
 private:
+    void keepUnreadable(const QVariant& stored, const QString& why);
+    bool keepAside();
     void save();
 
     Configuration m_config;
+    bool m_saveFailed = false;
+    // An unreadable stored value not yet kept aside, and the key it goes under.
+    QVariant m_unreadable;
+    QString m_unreadableKey;
 };

@@ -103,7 +103,8 @@ MenuBarStatusView::MenuBarStatusView(BreakManager& breakManager,
 
 StatusPanelInput MenuBarStatusView::currentInput() const
 {
-    const Configuration& config = m_configManager.config();
+    // The lengths the engine runs on, not nonsense a hand-edited store may hold.
+    const Configuration config = m_configManager.config().sanitized();
     StatusPanelInput in;
     in.state = m_breakManager.state();
     in.accumulatedWorkTime = m_breakManager.accumulatedWorkTime();

@@ -1,10 +1,12 @@
 #include "Views/SettingsView.h"
 
+#include "Configuration/ConfigurationManager.h"
 #include "Views/OthersTab.h"
 #include "Views/SmartFocusTab.h"
 #include "Views/SymbolImage.h"
 #include "Views/TimingTab.h"
 
+#include <QLabel>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -29,6 +31,16 @@ SettingsView::SettingsView(ConfigurationManager& configManager,
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
+    // Edits still reach the running engine when the store refuses them; say that they will not
+    // survive a restart, for as long as saving fails.
+    m_saveNotice = new QLabel(
+        QStringLiteral("Changes could not be saved and apply only until Ostavel quits."), this);
+    m_saveNotice->setTextFormat(Qt::PlainText);
+    m_saveNotice->setWordWrap(true);
+    m_saveNotice->setVisible(configManager.saveFailed());
+    connect(&configManager, &ConfigurationManager::saveFailedChanged, m_saveNotice,
+            &QLabel::setVisible);
+    layout->addWidget(m_saveNotice);
     m_tabs = new QTabWidget(this);
     m_tabs->setDocumentMode(true);
     m_timingTab = new TimingTab(configManager);

@@ -6,6 +6,7 @@
 
 class ConfigurationManager;
 class OthersTab;
+class QLabel;
 class QTabWidget;
 class SmartFocusTab;
 class SparkleUpdaterManager;
@@ -34,11 +35,14 @@ public:
     TimingTab* timingTab() const { return m_timingTab; }
     SmartFocusTab* smartFocusTab() const { return m_smartFocusTab; }
     OthersTab* othersTab() const { return m_othersTab; }
+    // The line shown above the tabs while the settings cannot be saved.
+    QLabel* saveNotice() const { return m_saveNotice; }
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QLabel* m_saveNotice = nullptr;
     QTabWidget* m_tabs = nullptr;
     TimingTab* m_timingTab = nullptr;
     SmartFocusTab* m_smartFocusTab = nullptr;

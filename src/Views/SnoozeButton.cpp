@@ -156,7 +156,7 @@ void SnoozeButton::applyExpansion(qreal expansion)
 
 void SnoozeButton::relabel()
 {
-    m_configuredSeconds = m_breakManager.configManager().config().snoozeDurationSeconds;
+    m_configuredSeconds = m_breakManager.configManager().config().sanitized().snoozeDurationSeconds;
     m_configuredOption->setText(formatDuration(m_configuredSeconds));
 }
 

@@ -254,7 +254,9 @@ TEST_F(TimelineTest, TickLengthFollowsTheConfiguration)
 TEST_F(TimelineTest, BrokenTickIntervalNeverRunsTheCountersBackwards)
 {
     for (double bad : {0.0, -3.0, std::nan(""), std::numeric_limits<double>::infinity()}) {
-        EXPECT_EQ(BreakManager::sanitizedTickInterval(bad), 1.0) << bad;
+        Configuration c;
+        c.tickIntervalSeconds = bad;
+        EXPECT_EQ(c.sanitized().tickIntervalSeconds, 1.0) << bad;
     }
     configure([](Configuration& c) { c.tickIntervalSeconds = -5; });
     type();
@@ -263,6 +265,42 @@ TEST_F(TimelineTest, BrokenTickIntervalNeverRunsTheCountersBackwards)
 
     engine().start();
     EXPECT_TRUE(engine().isTicking());
+    engine().stop();
+}
+
+TEST_F(TimelineTest, NonsenseDurationsAndTickRunOnTheDefaultsAndStayStored)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    configure([inf](Configuration& c) {
+        c.workDurationSeconds = -5;
+        c.breakDurationSeconds = 1e308;
+        c.snoozeDurationSeconds = -10;
+        c.preAlertDurationSeconds = std::nan("");
+        c.cursorAlertDurationSeconds = inf;
+        c.naturalBreakSeconds = -inf;
+        c.tickIntervalSeconds = 1e-9;
+    });
+    type();
+    workUntil(2098);
+    walkAway();
+    tickUntil(BreakState::onBreak);
+    EXPECT_EQ(engine().breakTimeRemaining(), 40);
+    tickUntil(BreakState::idle, 40);
+    engine().snooze();
+    EXPECT_EQ(engine().snoozedTime(), 60);
+    EXPECT_EQ(events,
+              QStringList({"2040 preAlertStart", "2090 cursorAlertStart", "2100 preAlertEnd",
+                           "2100 breakStart", "2100 cursorAlertEnd", "2100 breakEnd"}));
+    EXPECT_EQ(configManager().config().workDurationSeconds, -5);
+    EXPECT_EQ(configManager().config().tickIntervalSeconds, 1e-9);
+
+    engine().start();
+    QList<int> intervals;
+    for (QTimer* timer : engine().findChildren<QTimer*>()) {
+        if (timer->isActive())
+            intervals << timer->interval();
+    }
+    EXPECT_EQ(intervals, QList<int>({1000}));
     engine().stop();
 }
 
@@ -285,7 +323,7 @@ TEST_F(TimelineTest, StartTwiceLeavesOneLoop)
 
 TEST_F(TimelineTest, RealTimerTicks)
 {
-    configure([](Configuration& c) { c.tickIntervalSeconds = 0.01; });
+    configure([](Configuration& c) { c.tickIntervalSeconds = 0.1; });
     type();
     engine().start();
     QSignalSpy spy(&engine(), &BreakManager::accumulatedWorkTimeChanged);

@@ -1,5 +1,6 @@
 #include "Configuration/ConfigurationManager.h"
 #include "Configuration/UserDefaults.h"
+#include "LogCapture.h"
 #include "UserDefaultsReset.h"
 
 #include <QJsonArray>
@@ -80,6 +81,57 @@ TEST_F(ConfigurationStoreTest, UnreadableValueStaysUntilTheFirstAssignment)
     manager.setConfig(manager.config());
     EXPECT_EQ(Configuration::fromJson(UserDefaults::value(key).toByteArray()),
               Configuration::defaults());
+}
+
+TEST_F(ConfigurationStoreTest, AnUnreadableValueIsLoggedAndKeptAsideBeforeTheFirstSave)
+{
+    const QString prefix = ConfigurationManager::unreadableKeyPrefix;
+    const std::pair<QVariant, const char*> cases[] = {
+        {QByteArray(R"({"workDurationSeconds": "1500"})"),
+         R"("workDurationSeconds" is not a number)"},
+        {QByteArray(R"({"workDurationSeconds": 1500, "longBreakIntervalBreaks": 2.5})"),
+         R"("longBreakIntervalBreaks" is not a whole number)"},
+        {QByteArray(R"({"workDurationSeconds": 1e400})"), "not valid JSON"},
+        {QByteArray(R"({"workDurationSeconds": NaN})"), "not valid JSON"},
+        {QByteArray(
+             "{\"meetingApps\": [{\"bundleIdentifier\": \"a\xff\", \"displayName\": \"A\"}]}"),
+         "not valid JSON"},
+        {QByteArray(R"({"workDurationSeconds": 1500, "breakDura)"), "not valid JSON"},
+        {QStringLiteral(R"({"workDurationSeconds": 1500})"), "not stored as data"},
+    };
+    int kept = 0;
+    for (const auto& [stored, why] : cases) {
+        UserDefaults::setValue(key, stored);
+        LogCapture log("com.ostavel.app.ConfigurationManager");
+        ConfigurationManager manager;
+        EXPECT_EQ(manager.config(), Configuration::defaults()) << why;
+        ASSERT_EQ(log.lines().size(), 1) << why;
+        EXPECT_TRUE(log.lines().first().contains("The stored configuration could not be read"));
+        EXPECT_TRUE(log.lines().first().contains(QString::fromUtf8(why)))
+            << log.lines().first().toStdString();
+
+        // Every earlier copy stays as it was; this one joins them under its own key.
+        const QStringList keys = UserDefaults::keys(prefix);
+        ASSERT_EQ(keys.size(), ++kept) << why;
+        QStringList holding;
+        for (const QString& k : keys) {
+            if (UserDefaults::value(k) == stored)
+                holding << k;
+        }
+        ASSERT_EQ(holding.size(), 1) << why;
+        EXPECT_TRUE(log.lines().first().contains(holding.first()));
+
+        // Starting again on the same value keeps no second copy.
+        ConfigurationManager().config();
+        EXPECT_EQ(UserDefaults::keys(prefix).size(), kept);
+
+        Configuration changed = manager.config();
+        changed.breakDurationSeconds = 50;
+        manager.setConfig(changed);
+        EXPECT_FALSE(manager.saveFailed());
+        EXPECT_EQ(ConfigurationManager().config(), changed);
+        EXPECT_EQ(UserDefaults::value(holding.first()), stored) << why;
+    }
 }
 
 TEST_F(ConfigurationStoreTest, EveryAssignmentPublishesAndSaves)

@@ -6,6 +6,7 @@
 #include "FakeAppcastFetcher.h"
 #include "FakeLoginItem.h"
 #include "FakeServiceTimer.h"
+#include "LogCapture.h"
 #include "Services/Update/SparkleUpdaterManager.h"
 #include "UserDefaultsReset.h"
 #include "Views/CountStepper.h"
@@ -18,6 +19,8 @@
 #include "Windows/SettingsWindowController.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -158,6 +161,40 @@ TEST_F(SettingsTest, OpeningWritesNothingAndEachEditIsOneAssignment)
     ASSERT_TRUE(work->hasFocus());
     EXPECT_TRUE(wheel(work));
     EXPECT_EQ(saves.count(), 1);
+}
+
+TEST_F(SettingsTest, ARefusedSaveShowsTheNoticeLogsOnceAndTheChangeStillApplies)
+{
+    auto view = makeView();
+    view->show();
+    QLabel* notice = view->saveNotice();
+    EXPECT_FALSE(notice->isVisible());
+
+    // A folder where the file belongs refuses the write; so does a full disk.
+    const QString file = UserDefaults::fileName();
+    store([](Configuration& c) { c.breakDurationSeconds = 50; });
+    ASSERT_TRUE(QFile::remove(file));
+    ASSERT_TRUE(QDir().mkpath(file));
+    LogCapture log("com.ostavel.app.UserDefaults");
+    QSlider* work = view->timingTab()->sliderRow("Work Duration")->slider();
+    work->setValue(work->value() + 1);
+    work->setValue(work->value() + 1);
+    EXPECT_EQ(manager.config().workDurationSeconds, 2220);
+    EXPECT_TRUE(manager.saveFailed());
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_EQ(notice->text(), "Changes could not be saved and apply only until Ostavel quits.");
+    auto later = makeView();
+    later->show();
+    EXPECT_TRUE(later->saveNotice()->isVisible());
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().startsWith("Settings could not be saved to"));
+
+    ASSERT_TRUE(QDir(file).removeRecursively());
+    work->setValue(work->value() + 1);
+    EXPECT_FALSE(manager.saveFailed());
+    EXPECT_FALSE(notice->isVisible());
+    EXPECT_EQ(log.lines().size(), 2);
+    EXPECT_EQ(ConfigurationManager().config().workDurationSeconds, 2280);
 }
 
 TEST_F(SettingsTest, APresetClickChangesItsTenFieldsOnlyAndMovesTheHighlight)
