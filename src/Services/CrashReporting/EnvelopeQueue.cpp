@@ -1,5 +1,7 @@
 #include "Services/CrashReporting/EnvelopeQueue.h"
 
+#include "Platform/BoundedFileReader.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -74,10 +76,10 @@ void EnvelopeQueue::enforceLimits(qint64 incomingBytes)
 
 QByteArray EnvelopeQueue::read(const QString& entry) const
 {
-    QFile file(m_directory + QLatin1Char('/') + entry);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    // Ours are never links, FIFOs or larger than an envelope may be.
+    return BoundedFileReader::read(m_directory + QLatin1Char('/') + entry,
+                                   {m_limits.maxEnvelopeBytes})
+        .value_or(QByteArray());
 }
 
 void EnvelopeQueue::remove(const QString& entry)
