@@ -18,10 +18,11 @@
 namespace {
 // Reads a file below a process's folder, up to `cap` bytes. Links are refused: its root is a
 // folder of the process's choosing, and a link in there would resolve against ours.
-bool readFile(int dir, const char* path, QByteArray& buffer, qsizetype cap)
+bool readFile(int dir, const char* path, QByteArray& buffer, qsizetype cap,
+              BoundedFileReader::Overflow overflow = BoundedFileReader::Overflow::Truncate)
 {
-    std::optional<QByteArray> text = BoundedFileReader::readAt(
-        dir, path, {cap, BoundedFileReader::Links::Refuse, BoundedFileReader::Overflow::Truncate});
+    std::optional<QByteArray> text =
+        BoundedFileReader::readAt(dir, path, {cap, BoundedFileReader::Links::Refuse, overflow});
     if (!text)
         return false;
     buffer = std::move(*text);
@@ -127,7 +128,9 @@ std::optional<RunningApplication> ProcRunningApplications::resolve(int procDir,
         unit = appFromCgroup(buffer);
     if (unit && unit->flatpak)
         return named(unit->id);
-    if (readFile(procDir, (base + "root/.flatpak-info").constData(), buffer, 64 * 1024)) {
+    // The kernel writes the others; this one is the sandbox's, whose cut-off text means nothing.
+    if (readFile(procDir, (base + "root/.flatpak-info").constData(), buffer, 64 * 1024,
+                 BoundedFileReader::Overflow::Refuse)) {
         const QString id = flatpakIdFromInfo(buffer);
         if (!id.isEmpty())
             return named(id);
