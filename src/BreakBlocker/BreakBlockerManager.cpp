@@ -45,8 +45,7 @@ BreakBlockerManager::BreakBlockerManager(ConfigurationManager& configManager, Bl
 
 BreakBlockerManager::BreakBlockerManager(ConfigurationManager& configManager, BlockerProbes probes,
                                          std::unique_ptr<ServiceTimer> refreshTimer,
-                                         std::unique_ptr<ServiceTimer> stallTimer,
-                                         QObject* parent)
+                                         std::unique_ptr<ServiceTimer> stallTimer, QObject* parent)
     : QObject(parent)
     , m_configManager(configManager)
     , m_probes(std::move(probes))
@@ -103,25 +102,23 @@ void BreakBlockerManager::refresh()
     // The continuation runs on this object's thread and is dropped if the object is gone; the
     // task itself holds only the snapshot and the shared probes. An exception must end neither
     // the loop nor, rethrown by a future into the event loop, the application.
-    QtConcurrent::run(m_pool,
-                      [snapshot = captureSnapshot(), probes = m_probes]() -> Outcome {
-                          try {
-                              return {computeBlockerState(snapshot, probes), {}};
-                          } catch (const std::exception& error) {
-                              return {{}, QString::fromLocal8Bit(error.what())};
-                          } catch (...) {
-                              return {{}, QStringLiteral("unknown exception")};
-                          }
-                      })
-        .then(this, [this, round](QFuture<Outcome> future) {
-            Outcome outcome;
-            try {
-                outcome = future.result();
-            } catch (...) {
-                outcome.failure = QStringLiteral("unknown exception");
-            }
-            finishRound(round, outcome);
-        });
+    QtConcurrent::run(m_pool, [snapshot = captureSnapshot(), probes = m_probes]() -> Outcome {
+        try {
+            return {computeBlockerState(snapshot, probes), {}};
+        } catch (const std::exception& error) {
+            return {{}, QString::fromLocal8Bit(error.what())};
+        } catch (...) {
+            return {{}, QStringLiteral("unknown exception")};
+        }
+    }).then(this, [this, round](QFuture<Outcome> future) {
+        Outcome outcome;
+        try {
+            outcome = future.result();
+        } catch (...) {
+            outcome.failure = QStringLiteral("unknown exception");
+        }
+        finishRound(round, outcome);
+    });
     m_stallTimer->start(stallLimit, [this, round] { roundStalled(round); });
 }
 

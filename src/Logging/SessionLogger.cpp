@@ -57,7 +57,8 @@ int SessionLogger::openForAppend(QString& reason) const
     // Append mode never truncates what earlier runs wrote. Non-blocking: a FIFO without a reader
     // fails at once instead of stalling the main thread, one with a reader is refused below.
     const QByteArray path = QFile::encodeName(m_logFilePath);
-    const int flags = O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY;
+    const int flags =
+        O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY;
     int fd = ::open(path.constData(), flags, privateMode);
     if (fd < 0 && errno == ENOENT) {
         // The folder may have been removed while we run.
@@ -80,10 +81,10 @@ int SessionLogger::openForAppend(QString& reason) const
 
 void SessionLogger::log(const QString& message)
 {
-    const QByteArray line = (QLatin1Char('[') +
-                             m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
-                             QStringLiteral("] ") + message + QLatin1Char('\n'))
-                                .toUtf8();
+    const QByteArray line =
+        (QLatin1Char('[') + m_clock.now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+         QStringLiteral("] ") + message + QLatin1Char('\n'))
+            .toUtf8();
     QString reason;
     const int fd = openForAppend(reason);
     if (fd < 0) {

@@ -18,14 +18,6 @@ std::optional<QByteArray> BoundedFileReader::read(const QString& path, const Opt
     return readAt(AT_FDCWD, QFile::encodeName(path).constData(), options);
 }
 
-bool BoundedFileReader::isRegularFile(const QString& path, Links links)
-{
-    struct stat info;
-    return ::fstatat(AT_FDCWD, QFile::encodeName(path).constData(), &info, statFlags(links)) ==
-               0 &&
-           S_ISREG(info.st_mode);
-}
-
 std::optional<QByteArray> BoundedFileReader::readAt(int dirFd, const char* path,
                                                     const Options& options)
 {

@@ -28,6 +28,4 @@ public:
     static std::optional<QByteArray> read(const QString& path, const Options& options);
     // `path` relative to the open folder `dirFd` (as for openat).
     static std::optional<QByteArray> readAt(int dirFd, const char* path, const Options& options);
-    // Whether `path` is a regular file, or a link to one when links are followed; never blocks.
-    static bool isRegularFile(const QString& path, Links links);
 };

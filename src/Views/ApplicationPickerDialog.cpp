@@ -6,9 +6,9 @@
 #include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QKeyEvent>
-#include <QLoggingCategory>
 #include <QLineEdit>
 #include <QListView>
+#include <QLoggingCategory>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QVBoxLayout>

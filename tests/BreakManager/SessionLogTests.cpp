@@ -98,7 +98,7 @@ TEST(SessionLogger, LogIsPrivateAlsoWhenAnEarlierRunLeftItReadable)
     auto mode = [](const QString& path) {
         struct stat info;
         return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777
-                                                                         : mode_t(-1);
+                                                                       : mode_t(-1);
     };
     const QString fresh = dir.path() + QStringLiteral("/fresh/session.log");
     SessionLogger(clock, fresh).log(QStringLiteral("Idle → Working"));

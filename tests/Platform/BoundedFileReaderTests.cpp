@@ -1,10 +1,10 @@
+#include "FakeClock.h"
+#include "LogCapture.h"
 #include "Logging/SessionLogger.h"
 #include "Platform/BoundedFileReader.h"
 #include "Platform/Linux/DesktopEntryCatalogue.h"
 #include "Platform/Linux/ProcRunningApplications.h"
 #include "Services/CrashReporting/EnvelopeQueue.h"
-#include "FakeClock.h"
-#include "LogCapture.h"
 #include "TestFiles.h"
 
 #include <QTemporaryDir>

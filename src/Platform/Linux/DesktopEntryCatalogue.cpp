@@ -146,8 +146,8 @@ std::shared_ptr<const DesktopEntryCatalogue::Index> DesktopEntryCatalogue::build
             if (taken.contains(id))
                 continue;
             // Entries may be links (Flatpak exports them so), but only to regular files.
-            const std::optional<QByteArray> text = BoundedFileReader::read(
-                path, {maxFileSize, BoundedFileReader::Links::Follow});
+            const std::optional<QByteArray> text =
+                BoundedFileReader::read(path, {maxFileSize, BoundedFileReader::Links::Follow});
             if (!text)
                 continue;
             std::optional<DesktopEntry> entry = DesktopEntry::parse(*text, id, m_locale);
