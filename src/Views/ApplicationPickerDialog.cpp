@@ -8,10 +8,15 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QLoggingCategory>
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+Q_LOGGING_CATEGORY(lcApplicationPicker, "com.ostavel.app.ApplicationPicker", QtWarningMsg)
+} // namespace
 
 ApplicationPickerDialog::ApplicationPickerDialog(
     std::shared_ptr<const InstalledApplications> applications, QStringList pixmapDirs,
@@ -70,8 +75,15 @@ ApplicationPickerDialog::ApplicationPickerDialog(
     connect(&m_loading, &QFutureWatcher<QList<InstalledApplication>>::finished, this,
             [this] { setApplications(m_loading.result()); });
     if (applications) {
-        m_loading.setFuture(
-            QtConcurrent::run([applications] { return applications->applications(); }));
+        m_loading.setFuture(QtConcurrent::run([applications] {
+            // An exception left in the future would be rethrown into the event loop by result().
+            try {
+                return applications->applications();
+            } catch (...) {
+                qCWarning(lcApplicationPicker, "The installed applications could not be read");
+                return QList<InstalledApplication>();
+            }
+        }));
     }
 }
 

@@ -11,11 +11,14 @@
 #include "Views/SymbolImage.h"
 #include "Views/ToggleSwitch.h"
 
+#include <QLoggingCategory>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace {
+Q_LOGGING_CATEGORY(lcSmartFocus, "com.ostavel.app.SmartFocus", QtWarningMsg)
+
 ToggleSwitch* switchFor(const QString& label, bool Configuration::*field,
                         ConfigurationManager& manager)
 {
@@ -205,8 +208,15 @@ void SmartFocusTab::loadInstalledApplications()
     if (m_loadStarted || !m_environment.applications)
         return;
     m_loadStarted = true;
-    m_loading.setFuture(QtConcurrent::run(
-        [applications = m_environment.applications] { return applications->applications(); }));
+    m_loading.setFuture(QtConcurrent::run([applications = m_environment.applications] {
+        // An exception left in the future would be rethrown into the event loop by result().
+        try {
+            return applications->applications();
+        } catch (...) {
+            qCWarning(lcSmartFocus, "The installed applications could not be read");
+            return QList<InstalledApplication>();
+        }
+    }));
 }
 
 void SmartFocusTab::onInstalledApplicationsLoaded()

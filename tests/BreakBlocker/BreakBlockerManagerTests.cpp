@@ -6,6 +6,7 @@
 #include "FakeScreenList.h"
 #include "FakeServiceTimer.h"
 #include "FakeWindowList.h"
+#include "LogCapture.h"
 #include "UserDefaultsReset.h"
 
 #include <QCoreApplication>
@@ -52,11 +53,7 @@ protected:
     }
 
     // Waits until the round under way has stored its result, then lets nothing else run.
-    static void finishPendingRounds()
-    {
-        QThreadPool::globalInstance()->waitForDone();
-        QCoreApplication::processEvents();
-    }
+    static void finishPendingRounds(BreakBlockerManager& manager) { manager.waitForRounds(); }
 
     void blockEverything()
     {
@@ -115,7 +112,7 @@ TEST_F(BlockerManagerTest, NamesComeInTheOrderFullScreenMeetingListedApplication
         5000));
     manager->stopRefreshing();
     EXPECT_FALSE(refreshTimer->fire()) << "a stopped manager has no round pending";
-    finishPendingRounds();
+    finishPendingRounds(*manager);
     EXPECT_EQ(manager->activeBlockerNames(), (QStringList{"Meeting", "Blender"}));
 }
 
@@ -186,7 +183,7 @@ TEST_F(BlockerManagerTest, StartingTwiceLeavesOneLoop)
     ASSERT_TRUE(QTest::qWaitFor([&] { return windows->waiting == 2; }, 5000));
     windows->release(2);
     ASSERT_TRUE(QTest::qWaitFor([&] { return refreshTimer->isActive(); }, 5000));
-    finishPendingRounds();
+    finishPendingRounds(*manager);
     // Only the second loop schedules a next round.
     EXPECT_EQ(refreshTimer->startCount(), 1);
     // From here on, a single loop means a single round waiting at a time.
@@ -196,7 +193,7 @@ TEST_F(BlockerManagerTest, StartingTwiceLeavesOneLoop)
         QCoreApplication::processEvents();
         EXPECT_EQ(windows->waiting, 1) << "round " << round;
         windows->release();
-        finishPendingRounds();
+        finishPendingRounds(*manager);
         EXPECT_EQ(refreshTimer->startCount(), round + 2) << "round " << round;
     }
     manager->stopRefreshing();
@@ -218,7 +215,7 @@ TEST_F(BlockerManagerTest, ResultArrivingAfterStopIsStoredAndNothingFollows)
     // Whatever time passes, no pause was started that could lead to another round.
     EXPECT_EQ(refreshTimer->startCount(), 0);
     EXPECT_FALSE(refreshTimer->fire());
-    finishPendingRounds();
+    finishPendingRounds(*manager);
     EXPECT_EQ(windows->calls, 1);
 }
 
@@ -231,6 +228,62 @@ TEST_F(BlockerManagerTest, ResultOfARoundOutlivingTheManagerIsDropped)
     ASSERT_TRUE(QTest::qWaitFor([&] { return windows->waiting == 1; }, 5000));
     manager.reset();
     windows->release();
-    finishPendingRounds();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return windows->waiting == 0; }, 5000));
+    QCoreApplication::processEvents();
     EXPECT_EQ(windows->calls, 1);
+}
+
+TEST_F(BlockerManagerTest, RoundsGoOnWhateverOneDoes)
+{
+    LogCapture log("com.ostavel.app.BreakBlockerManager");
+    configure(true, false, false);
+    windows->setWindows({WindowInfo{4242, "Slides", QRect(0, 0, 1280, 800)}});
+    auto pause = std::make_unique<FakeServiceTimer>();
+    auto limit = std::make_unique<FakeServiceTimer>();
+    refreshTimer = pause.get();
+    FakeServiceTimer* stallTimer = limit.get();
+    BreakBlockerManager manager(*configManager, probes, std::move(pause), std::move(limit));
+
+    // Rounds that throw are followed by the next, and find nothing; one line for the outage.
+    windows->throwCalls = true;
+    manager.startRefreshing();
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return refreshTimer->isActive(); }, 5000)) << round;
+        EXPECT_FALSE(manager.isActive());
+        refreshTimer->fire();
+    }
+    windows->throwCalls = false;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.isActive(); }, 5000));
+    EXPECT_EQ(log.lines(), QStringList({"A blocker round failed (window list broke); the next "
+                                        "round follows as usual",
+                                        "Blocker rounds work again"}));
+    log.clear();
+
+    // A round that hangs past the limit holds nothing back and the next starts beside it, up to
+    // three threads; then the next waits for one of them to come back.
+    windows->holdCalls = true;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return refreshTimer->isActive(); }, 5000));
+    refreshTimer->fire();
+    for (int stuck = 1; stuck <= BreakBlockerManager::maxRoundThreads; ++stuck) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return windows->waiting == stuck; }, 5000)) << stuck;
+        ASSERT_TRUE(stallTimer->isActive()) << stuck;
+        EXPECT_EQ(stallTimer->delay(), BreakBlockerManager::stallLimit);
+        stallTimer->fire();
+        EXPECT_FALSE(manager.isActive()) << stuck;
+    }
+    EXPECT_FALSE(stallTimer->isActive()) << "no fourth thread";
+    EXPECT_EQ(windows->calls, 3 + BreakBlockerManager::maxRoundThreads);
+    windows->release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return windows->calls == 7 && windows->waiting == 3; }, 5000))
+        << "a returning round lets the next one start";
+    windows->holdCalls = false;
+    windows->release(3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return manager.isActive(); }, 5000));
+    finishPendingRounds(manager);
+    EXPECT_TRUE(refreshTimer->isActive()) << "and the loop goes on";
+    EXPECT_EQ(manager.activeBlockerNames(), QStringList{"Slides"});
+    EXPECT_EQ(log.lines(), QStringList({"A blocker round still running after 10 s; the next "
+                                        "round follows as usual",
+                                        "Blocker rounds work again"}));
+    manager.stopRefreshing();
 }

@@ -2,10 +2,13 @@
 #include "EngineHarness.h"
 #include "FakeRunningApplications.h"
 #include "FakeWindowList.h"
+#include "LogCapture.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <sys/stat.h>
 
 using SessionLogTest = EngineTest;
 
@@ -97,15 +100,52 @@ TEST_F(SessionLogTest, BlockerNamesWithControlCharactersStayOnTheirLine)
                            "→ line), A  B C [2J D E F Gé)"}));
 }
 
-TEST(SessionLogger, UnwritableLogLosesTheLineQuietly)
+TEST(SessionLogger, UnwritableLogLosesTheLineWithOneWarningPerOutage)
 {
+    LogCapture log("com.ostavel.app.SessionLogger");
     FakeClock clock;
     QTemporaryDir dir;
     const QString blocker = dir.path() + QStringLiteral("/file");
     QFile(blocker).open(QIODevice::WriteOnly);
     SessionLogger logger(clock, blocker + QStringLiteral("/session.log")); // parent is a file
     logger.log(QStringLiteral("lost"));
+    logger.log(QStringLiteral("lost too"));
     EXPECT_FALSE(QFileInfo::exists(blocker + QStringLiteral("/session.log")));
+    EXPECT_EQ(log.lines(), QStringList{"Cannot write the session log " + blocker +
+                                       "/session.log (Not a directory); lines are lost until it "
+                                       "can"});
+    // Writable again, then lost again: a second outage, a second warning.
+    ASSERT_TRUE(QFile::remove(blocker));
+    logger.log(QStringLiteral("kept"));
+    ASSERT_TRUE(QFile::remove(blocker + QStringLiteral("/session.log")));
+    ASSERT_TRUE(QDir().mkpath(blocker + QStringLiteral("/session.log")));
+    logger.log(QStringLiteral("lost again"));
+    EXPECT_EQ(log.lines().size(), 3) << qPrintable(log.lines().join(u'\n'));
+}
+
+TEST(SessionLogger, LogIsPrivateAlsoWhenAnEarlierRunLeftItReadable)
+{
+    const mode_t umask = ::umask(022);
+    FakeClock clock;
+    QTemporaryDir dir;
+    auto mode = [](const QString& path) {
+        struct stat info;
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777
+                                                                       : mode_t(-1);
+    };
+    const QString fresh = dir.path() + QStringLiteral("/fresh/session.log");
+    SessionLogger(clock, fresh).log(QStringLiteral("Idle → Working"));
+    EXPECT_EQ(mode(fresh), mode_t(0600));
+
+    const QString earlier = dir.path() + QStringLiteral("/earlier/session.log");
+    writeTestFile(earlier, "[2026-12-07 10:00:00] from an earlier run\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(earlier).constData(), 0644), 0);
+    SessionLogger atStart(clock, earlier);
+    EXPECT_EQ(mode(earlier), mode_t(0600)) << "fixed at start, before any line";
+    QFile file(earlier);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("[2026-12-07 10:00:00] from an earlier run\n"));
+    ::umask(umask);
 }
 
 TEST(SessionLogger, DefaultsToTheDataFolder)

@@ -354,6 +354,20 @@ TEST(ApplicationPicker, LoadsIconsOnlyForTheRowsItShowsAndCancelPicksNothing)
     EXPECT_FALSE(alive) << "freed once closed";
 }
 
+TEST(ApplicationPicker, AFailedReadOfTheEntriesLeavesAnEmptyList)
+{
+    // As when reading the entries runs out of memory on the picker's worker thread.
+    struct Failing final : InstalledApplications {
+        QList<InstalledApplication> applications() const override { throw std::bad_alloc(); }
+    };
+    FakeXdgTree tree;
+    ApplicationPickerDialog picker(std::make_shared<Failing>(), tree.pixmapDirs());
+    picker.setAttribute(Qt::WA_DeleteOnClose, false);
+    QSignalSpy loaded(&picker, &ApplicationPickerDialog::applicationsLoaded);
+    ASSERT_TRUE(loaded.wait(5000));
+    EXPECT_EQ(picker.model()->rowCount(), 0);
+}
+
 // Screenshots of every tab and of the picker, on a real X server with a window manager.
 TEST(SettingsScreenshots, EachTabAndThePicker)
 {

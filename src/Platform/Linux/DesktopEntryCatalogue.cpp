@@ -1,8 +1,9 @@
 #include "Platform/Linux/DesktopEntryCatalogue.h"
 
+#include "Platform/BoundedFileReader.h"
+
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QStandardPaths>
@@ -10,7 +11,7 @@
 
 namespace {
 // Larger files are not desktop entries anyone wrote by hand or tool.
-constexpr qint64 maxFileSize = 1 << 20;
+constexpr qsizetype maxFileSize = 1 << 20;
 
 // Programs that start many different applications: matching a process by them would name an
 // arbitrary one.
@@ -144,10 +145,12 @@ std::shared_ptr<const DesktopEntryCatalogue::Index> DesktopEntryCatalogue::build
             const QString id = desktopFileId(dir, path);
             if (taken.contains(id))
                 continue;
-            QFile file(path);
-            if (file.size() > maxFileSize || !file.open(QIODevice::ReadOnly))
+            // Entries may be links (Flatpak exports them so), but only to regular files.
+            const std::optional<QByteArray> text =
+                BoundedFileReader::read(path, {maxFileSize, BoundedFileReader::Links::Follow});
+            if (!text)
                 continue;
-            std::optional<DesktopEntry> entry = DesktopEntry::parse(file.readAll(), id, m_locale);
+            std::optional<DesktopEntry> entry = DesktopEntry::parse(*text, id, m_locale);
             // A broken file does not hide a good one of the same id further down.
             if (!entry)
                 continue;

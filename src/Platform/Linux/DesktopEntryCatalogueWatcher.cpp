@@ -86,17 +86,24 @@ void DesktopEntryCatalogueWatcher::startScan()
     const bool rebuild = std::exchange(m_rebuildWanted, false);
     const QStringList directories = m_watcher.directories();
     const QSet<QString> watched(directories.cbegin(), directories.cend());
-    m_scan.setFuture(QtConcurrent::run([catalogue = m_catalogue, first, rebuild, watched] {
-        const QStringList folders = foldersToWatch(catalogue->applicationDirs());
-        // A folder that appeared may have been filled before it could be watched.
-        bool appeared = false;
-        for (const QString& dir : catalogue->applicationDirs())
-            appeared |=
-                folders.contains(QDir::cleanPath(dir)) && !watched.contains(QDir::cleanPath(dir));
-        if (rebuild || (appeared && !first))
-            catalogue->rebuild();
-        return folders;
-    }));
+    m_scan.setFuture(
+        QtConcurrent::run([catalogue = m_catalogue, first, rebuild, watched, directories] {
+            // An exception left in the future would be rethrown into the event loop by result();
+            // a failed scan keeps the folders watched as they are.
+            try {
+                const QStringList folders = foldersToWatch(catalogue->applicationDirs());
+                // A folder that appeared may have been filled before it could be watched.
+                bool appeared = false;
+                for (const QString& dir : catalogue->applicationDirs())
+                    appeared |= folders.contains(QDir::cleanPath(dir)) &&
+                                !watched.contains(QDir::cleanPath(dir));
+                if (rebuild || (appeared && !first))
+                    catalogue->rebuild();
+                return folders;
+            } catch (...) {
+                return directories;
+            }
+        }));
 }
 
 void DesktopEntryCatalogueWatcher::onScanFinished()

@@ -1,6 +1,7 @@
 #include "Platform/Linux/Mpg123Decoder.h"
 
-#include <QFile>
+#include "Platform/BoundedFileReader.h"
+
 #include <QFileInfo>
 #include <memory>
 #include <mpg123.h>
@@ -23,11 +24,12 @@ Mpg123Decoder::Result Mpg123Decoder::decodeFile(const QString& path)
         missing.status = Result::Status::Missing;
         return missing;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(file.errorString());
-    const QByteArray encoded = file.readAll();
-    file.close();
+    // The user's data folder comes first in the search: what is there may be anything.
+    const std::optional<QByteArray> read =
+        BoundedFileReader::read(path, {64 * 1024 * 1024, BoundedFileReader::Links::Follow});
+    if (!read)
+        return failure(QStringLiteral("not a readable sound file of at most 64 MiB"));
+    const QByteArray& encoded = *read;
 
     int error = MPG123_OK;
     Handle handle(mpg123_new(nullptr, &error), &mpg123_delete);

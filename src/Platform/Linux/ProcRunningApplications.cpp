@@ -2,6 +2,8 @@
 
 #include "Platform/Linux/ProcNames.h"
 
+#include "Platform/BoundedFileReader.h"
+
 #include "Platform/Linux/DesktopEntryCatalogue.h"
 #include "Platform/Linux/DesktopEntryParser.h"
 
@@ -14,27 +16,16 @@
 #include <unistd.h>
 
 namespace {
-// Reads a /proc file below `dir` into `buffer` (up to `limit` bytes); false if it cannot.
-bool readFile(int dir, const char* path, QByteArray& buffer, qsizetype limit)
+// Reads a file below a process's folder, up to `cap` bytes. Links are refused: its root is a
+// folder of the process's choosing, and a link in there would resolve against ours.
+bool readFile(int dir, const char* path, QByteArray& buffer, qsizetype cap,
+              BoundedFileReader::Overflow overflow = BoundedFileReader::Overflow::Truncate)
 {
-    const int fd = ::openat(dir, path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    std::optional<QByteArray> text =
+        BoundedFileReader::readAt(dir, path, {cap, BoundedFileReader::Links::Refuse, overflow});
+    if (!text)
         return false;
-    buffer.resize(4096);
-    qsizetype size = 0;
-    for (;;) {
-        if (size == buffer.size()) {
-            if (size >= limit)
-                break;
-            buffer.resize(qMin(limit, size * 2));
-        }
-        const ssize_t n = ::read(fd, buffer.data() + size, size_t(buffer.size() - size));
-        if (n <= 0)
-            break;
-        size += n;
-    }
-    ::close(fd);
-    buffer.truncate(size);
+    buffer = std::move(*text);
     return true;
 }
 
@@ -137,7 +128,9 @@ std::optional<RunningApplication> ProcRunningApplications::resolve(int procDir,
         unit = appFromCgroup(buffer);
     if (unit && unit->flatpak)
         return named(unit->id);
-    if (readFile(procDir, (base + "root/.flatpak-info").constData(), buffer, 64 * 1024)) {
+    // The kernel writes the others; this one is the sandbox's, whose cut-off text means nothing.
+    if (readFile(procDir, (base + "root/.flatpak-info").constData(), buffer, 64 * 1024,
+                 BoundedFileReader::Overflow::Refuse)) {
         const QString id = flatpakIdFromInfo(buffer);
         if (!id.isEmpty())
             return named(id);

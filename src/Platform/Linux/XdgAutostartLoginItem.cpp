@@ -1,5 +1,7 @@
 #include "Platform/Linux/XdgAutostartLoginItem.h"
 
+#include "Platform/BoundedFileReader.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -8,6 +10,12 @@
 
 namespace {
 const QString entryFileName = QStringLiteral("ostavel.desktop");
+
+// The user's copy of the entry, which may be a link (dotfile managers) but not a FIFO or device.
+std::optional<QByteArray> readEntry(const QString& path)
+{
+    return BoundedFileReader::read(path, {1024 * 1024, BoundedFileReader::Links::Follow});
+}
 
 // Characters that make the desktop-entry Exec parser need a quoted argument.
 bool needsQuoting(const QString& argument)
@@ -114,10 +122,8 @@ bool XdgAutostartLoginItem::isHiddenEntry(const QString& text)
 bool XdgAutostartLoginItem::registerItem()
 {
     const QByteArray text = entryText(m_executablePath).toUtf8();
-    QFile existing(entryPath());
-    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == text)
+    if (readEntry(entryPath()) == text)
         return true;
-    existing.close();
 
     if (!QDir().mkpath(m_directory))
         return false;
@@ -132,10 +138,9 @@ bool XdgAutostartLoginItem::registerAtStartUp()
 {
     // Autostart managers turn an entry off by writing Hidden=true into the user's copy; writing
     // ours over it at every start would undo that choice.
-    QFile existing(entryPath());
-    if (existing.open(QIODevice::ReadOnly) && isHiddenEntry(QString::fromUtf8(existing.readAll())))
+    if (const std::optional<QByteArray> existing = readEntry(entryPath());
+        existing && isHiddenEntry(QString::fromUtf8(*existing)))
         return true;
-    existing.close();
     return registerItem();
 }
 
@@ -147,8 +152,6 @@ bool XdgAutostartLoginItem::unregisterItem()
 
 bool XdgAutostartLoginItem::isRegistered() const
 {
-    QFile file(entryPath());
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    return !isHiddenEntry(QString::fromUtf8(file.readAll()));
+    const std::optional<QByteArray> existing = readEntry(entryPath());
+    return existing && !isHiddenEntry(QString::fromUtf8(*existing));
 }

@@ -1,5 +1,6 @@
 #include "Services/CrashReporting/CrashReportClient.h"
 
+#include "Platform/BoundedFileReader.h"
 #include "Platform/Clock.h"
 #include "Platform/ServiceTimer.h"
 #include "Services/CrashReporting/CrashHandler.h"
@@ -133,10 +134,10 @@ void CrashReportClient::queueCrashReports()
         QFile::remove(directory.filePath(name));
     for (const QString& name : directory.entryList({QStringLiteral("*.crash")}, QDir::Files)) {
         const QString path = directory.filePath(name);
-        QFile file(path);
-        // Reports are small; a huge file is not one of ours.
-        if (file.open(QIODevice::ReadOnly) && file.size() < 4 * 1024 * 1024) {
-            if (auto report = CrashReport::parse(file.readAll())) {
+        // Reports are small; a huge file, a link or a FIFO is not one of ours.
+        if (const std::optional<QByteArray> text =
+                BoundedFileReader::read(path, {4 * 1024 * 1024 - 1})) {
+            if (auto report = CrashReport::parse(*text)) {
                 report->redactHome(QDir::homePath());
                 const QString eventId = newEventId();
                 if (m_queue.enqueue(
@@ -146,7 +147,6 @@ void CrashReportClient::queueCrashReports()
                            qPrintable(CrashReport::signalName(report->signal)));
             }
         }
-        file.close();
         QFile::remove(path);
     }
 }

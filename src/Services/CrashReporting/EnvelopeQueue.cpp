@@ -1,6 +1,10 @@
 #include "Services/CrashReporting/EnvelopeQueue.h"
 
+<<<<<<< HEAD
 #include "Services/CrashReporting/PrivateFiles.h"
+=======
+#include "Platform/BoundedFileReader.h"
+>>>>>>> h1-files
 
 #include <QDir>
 #include <QFile>
@@ -77,10 +81,10 @@ void EnvelopeQueue::enforceLimits(qint64 incomingBytes)
 
 QByteArray EnvelopeQueue::read(const QString& entry) const
 {
-    QFile file(m_directory + QLatin1Char('/') + entry);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    // Ours are never links, FIFOs or larger than an envelope may be.
+    return BoundedFileReader::read(m_directory + QLatin1Char('/') + entry,
+                                   {m_limits.maxEnvelopeBytes})
+        .value_or(QByteArray());
 }
 
 void EnvelopeQueue::remove(const QString& entry)
