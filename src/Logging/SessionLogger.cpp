@@ -35,8 +35,11 @@ SessionLogger::SessionLogger(const Clock& clock, const QString& logFilePath)
 {
     QDir().mkpath(QFileInfo(m_logFilePath).absolutePath());
     // Earlier versions wrote it readable by everyone.
-    const int fd = ::open(QFile::encodeName(m_logFilePath).constData(),
-                          O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    struct stat target;
+    const QByteArray path = QFile::encodeName(m_logFilePath);
+    const int fd = ::stat(path.constData(), &target) == 0 && S_ISREG(target.st_mode)
+                       ? ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)
+                       : -1;
     if (fd >= 0) {
         struct stat info;
         if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
@@ -54,11 +57,17 @@ QString SessionLogger::defaultLogFilePath()
 
 int SessionLogger::openForAppend(QString& reason) const
 {
-    // Append mode never truncates what earlier runs wrote. Non-blocking: a FIFO without a reader
-    // fails at once instead of stalling the main thread, one with a reader is refused below.
+    // Append mode never truncates what earlier runs wrote. A link to a file elsewhere is the
+    // user's choice and is followed, but a device is never opened: its open alone may act.
+    // Non-blocking: a FIFO without a reader fails at once instead of stalling the main thread,
+    // one with a reader is refused below.
     const QByteArray path = QFile::encodeName(m_logFilePath);
-    const int flags =
-        O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY;
+    struct stat target;
+    if (::stat(path.constData(), &target) == 0 && !S_ISREG(target.st_mode)) {
+        reason = QStringLiteral("it is not a regular file");
+        return -1;
+    }
+    const int flags = O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
     int fd = ::open(path.constData(), flags, privateMode);
     if (fd < 0 && errno == ENOENT) {
         // The folder may have been removed while we run.
@@ -66,8 +75,7 @@ int SessionLogger::openForAppend(QString& reason) const
         fd = ::open(path.constData(), flags, privateMode);
     }
     if (fd < 0) {
-        reason = errno == ELOOP || errno == ENXIO ? QStringLiteral("it is not a regular file")
-                                                  : lastError();
+        reason = errno == ENXIO ? QStringLiteral("it is not a regular file") : lastError();
         return -1;
     }
     struct stat info;

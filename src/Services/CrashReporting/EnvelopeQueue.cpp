@@ -1,10 +1,7 @@
 #include "Services/CrashReporting/EnvelopeQueue.h"
 
-<<<<<<< HEAD
-#include "Services/CrashReporting/PrivateFiles.h"
-=======
 #include "Platform/BoundedFileReader.h"
->>>>>>> h1-files
+#include "Services/CrashReporting/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
