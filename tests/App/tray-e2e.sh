@@ -145,13 +145,14 @@ menu_open() { [ -n "$(menu_top)" ]; }
 icon=$(tray_icon_window "$ostavel_pid")
 if [ -n "$icon" ]; then
     xdotool mousemove --window "$icon" 8 8 click 1
-    wait_for 3 menu_open || fail "the menu did not open"
-    screenshot "$artifacts/tray-menu.png" 420x420+860+0
-    # The menu opens just below the icon (at the top of the screen), not at the pointer.
+    wait_for 10 menu_open || fail "the menu did not open"
+    # The menu opens just below the icon (at the top of the screen), not at the pointer. Read
+    # before the screenshot, which may take a while on a loaded machine.
+    menu_top=$(menu_top)
     icon_bottom=$(xdotool getwindowgeometry "$icon" | awk -F'[ ,x]+' '
         /Position/ { y = $4 } /Geometry/ { h = $4 } END { print y + h }')
-    menu_top=$(menu_top)
     [ -n "$menu_top" ] || fail "the menu did not open"
+    screenshot "$artifacts/tray-menu.png" 420x420+860+0
     [ "$menu_top" -ge "$icon_bottom" ] && [ "$menu_top" -le $((icon_bottom + 8)) ] ||
         fail "the menu opened at y=$menu_top, not below the icon (bottom $icon_bottom)"
     xdotool key Escape
