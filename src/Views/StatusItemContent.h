@@ -19,8 +19,6 @@ struct StatusItemContent {
 
     friend bool operator==(const StatusItemContent&, const StatusItemContent&) = default;
 
-    // "Now" at or below 0 s, "Ns" below a minute, else whole minutes "Nm"; seconds truncated.
-    static QString countdownText(double timeUntilBreak);
     static StatusItemContent make(BreakState state, double timeUntilBreak, bool blocked,
                                   bool redDot);
 };

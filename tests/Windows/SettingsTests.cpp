@@ -46,33 +46,6 @@ const QStringList sliderLabels{
 };
 } // namespace
 
-TEST(SettingsValueText, WholeMinutesReadAsMinutesEverythingElseAsSeconds)
-{
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
-    const std::pair<double, const char*> cases[] = {
-        {0, "0s"},
-        {59, "59s"},
-        {60, "1 min"},
-        {90, "90s"},
-        {300, "5 min"},
-        {7200, "120 min"},
-        {150, "150s"},
-        {59.9, "59s"},
-        {119.99, "119s"},
-        {-5, "-5s"},
-        {-120, "-120s"},
-        {-0.5, "0s"},
-        {nan, "\u2014"},
-        {inf, "\u2014"},
-        {-inf, "\u2014"},
-        {1e300, "\u2014"},
-        {9e18, "150000000000000000 min"},
-    };
-    for (const auto& [seconds, text] : cases)
-        EXPECT_EQ(SettingsView::valueText(seconds), QString::fromUtf8(text)) << seconds;
-}
-
 TEST(SettingsSliderGrid, PositionsAreTheGridPlusAnOffGridMaximum)
 {
     struct Case {
