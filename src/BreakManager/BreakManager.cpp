@@ -251,16 +251,33 @@ void BreakManager::countWork(double seconds)
     m_continuousIdleTime = 0;
 }
 
+void BreakManager::resetCycle(CycleReset what)
+{
+    if (what.workTime)
+        setAccumulatedWorkTime(0);
+    if (what.continuousWork)
+        setTotalContinuousWorkTime(0);
+    if (what.countdowns) {
+        setBreakTimeRemaining(0);
+        setPreAlertCountdown(0);
+        m_continuousIdleTime = 0;
+    }
+    if (what.workTime) {
+        setSnoozedTime(0);
+        setIsSnoozed(false);
+    }
+    setIsOvertime(false);
+    if (what.countdowns)
+        setIsAwaitingActivityCooldown(false);
+    setIsLongBreak(false);
+}
+
 void BreakManager::resetForNaturalBreak()
 {
-    setAccumulatedWorkTime(0);
-    setTotalContinuousWorkTime(0);
-    setSnoozedTime(0);
-    setIsSnoozed(false);
-    setIsOvertime(false);
+    // Long idleness counts as a long break taken; the idle count goes on.
+    resetCycle({.continuousWork = true, .countdowns = false});
     setIsOnNaturalBreak(true);
     setCompletedBreakCount(0);
-    setIsLongBreak(false);
     setWorkTimeSinceLongBreak(0);
 }
 
@@ -307,11 +324,7 @@ void BreakManager::completeBreak()
     setIsLongBreak(false);
     fire(onBreakEnd);
     setState(BreakState::idle);
-    setAccumulatedWorkTime(0);
-    setTotalContinuousWorkTime(0);
-    m_continuousIdleTime = 0;
-    setSnoozedTime(0);
-    setIsSnoozed(false);
+    resetCycle({.continuousWork = true});
 }
 
 void BreakManager::cursorAlertStep(const Configuration& config, bool userIsIdle)
@@ -421,14 +434,7 @@ void BreakManager::skipBreak()
         fire(onPreAlertEnd);
     endCursorAlert();
     setState(BreakState::idle);
-    setAccumulatedWorkTime(0);
-    setBreakTimeRemaining(0);
-    m_continuousIdleTime = 0;
-    setSnoozedTime(0);
-    setIsSnoozed(false);
-    setIsOvertime(false);
-    setIsAwaitingActivityCooldown(false);
-    setIsLongBreak(false);
+    resetCycle({});
     logStateTransitionIfNeeded();
 }
 
@@ -438,14 +444,7 @@ void BreakManager::skipPreAlert()
     fire(onPreAlertEnd);
     endCursorAlert();
     setState(BreakState::idle);
-    setAccumulatedWorkTime(0);
-    setPreAlertCountdown(0);
-    m_continuousIdleTime = 0;
-    setSnoozedTime(0);
-    setIsSnoozed(false);
-    setIsOvertime(false);
-    setIsAwaitingActivityCooldown(false);
-    setIsLongBreak(false);
+    resetCycle({});
     logStateTransitionIfNeeded();
 }
 
@@ -460,13 +459,8 @@ void BreakManager::snooze(std::optional<double> duration)
     endCursorAlert();
     setSnoozedTime(m_snoozedTime + seconds);
     setState(BreakState::active);
-    setBreakTimeRemaining(0);
-    setPreAlertCountdown(0);
-    m_continuousIdleTime = 0;
     setIsSnoozed(true);
-    setIsOvertime(false);
-    setIsAwaitingActivityCooldown(false);
-    setIsLongBreak(false);
+    resetCycle({.workTime = false});
     logStateTransitionIfNeeded();
 }
 
@@ -488,17 +482,8 @@ void BreakManager::disable(const QDateTime& until)
     endCursorAlert();
     setState(BreakState::disabled);
     setDisableEndDate(until);
-    setAccumulatedWorkTime(0);
-    setTotalContinuousWorkTime(0);
-    setBreakTimeRemaining(0);
-    setPreAlertCountdown(0);
-    m_continuousIdleTime = 0;
-    setSnoozedTime(0);
-    setIsSnoozed(false);
+    resetCycle({.continuousWork = true});
     setIsOnNaturalBreak(false);
-    setIsOvertime(false);
-    setIsAwaitingActivityCooldown(false);
-    setIsLongBreak(false);
     m_preAlertHiddenUntilMs = distantPastMs;
     UserDefaults::setValue(disableEndDateKey, until.toUTC());
     logStateTransitionIfNeeded();

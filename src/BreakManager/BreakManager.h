@@ -192,6 +192,19 @@ private:
     void restoreDisableEndDate();
     void onConfigChanged(const Configuration& config);
 
+    // What a command clears when it leaves the current stretch of work; overtime and the long
+    // break always go.
+    struct CycleReset {
+        // The work counted toward the next break, the snoozed time and the snooze.
+        bool workTime = true;
+        // The work since the last real break (skips and snoozes keep it).
+        bool continuousWork = false;
+        // The break and pre-alert countdowns, the idle count and the activity cooldown.
+        bool countdowns = true;
+    };
+    // The shared sequence of the commands, in one order of notifications; a field already at its
+    // reset value emits nothing.
+    void resetCycle(CycleReset what);
     void countWork(double seconds);
     void resetForNaturalBreak();
     void enterPreAlert(double countdown);
