@@ -49,8 +49,9 @@ public:
     static inline const QString menuBarHintShownKey =
         QStringLiteral("com.ostavel.menuBarHintShown");
 
-    // Creates the configuration manager (loading the stored settings), the activity monitor and
-    // the updater, in that order.
+    // Creates the configuration manager (loading the stored settings), the activity monitor, the
+    // updater and its window controller, crash reporting, the login item and the sound player, in
+    // that order; the engine, the blocker manager and the other windows are built on first use.
     explicit AppDelegate(AppComponents components, QObject* parent = nullptr);
     ~AppDelegate() override;
 
@@ -70,7 +71,6 @@ public:
     ActivityMonitorProtocol& activityMonitor() { return *m_activityMonitor; }
     // Null in a build without an updater.
     SparkleUpdaterManager* sparkleUpdater() const { return m_sparkleUpdater.get(); }
-    CrashReportingProtocol* crashReporting() const { return m_crashReporting.get(); }
     // Built on first use; null when this build has no blocker manager.
     BreakBlockerManagerProtocol* breakBlockerManager();
     // Built on first use.

@@ -64,7 +64,7 @@ TEST_F(SessionLogTest, LongBreakAndBlockedNames)
                                          "Break Blocked → Pre-Alert", "Pre-Alert → Long Break"}));
 }
 
-TEST(SessionLogger, UnwritableLogLosesTheLineQuietly)
+TEST(SessionLogger, UnwritableLogLosesTheLine)
 {
     FakeClock clock;
     QTemporaryDir dir;
