@@ -17,8 +17,6 @@ public:
     ScreenSaverLockSource(QDBusConnection bus, QString interface, QObject* parent = nullptr);
     ~ScreenSaverLockSource() override;
 
-    bool isSubscribed() const { return m_subscribed; }
-
 private slots:
     void onActiveChanged(bool active);
 
