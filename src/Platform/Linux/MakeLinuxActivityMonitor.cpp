@@ -1,4 +1,4 @@
-#include "Platform/Linux/LinuxActivityMonitor.h"
+#include "Platform/Linux/MakeLinuxActivityMonitor.h"
 
 #include "Platform/Linux/LinuxActivityBackendFactory.h"
 
