@@ -212,7 +212,8 @@ void BreakManager::tick()
             setPreAlertCountdown(remaining > 0 ? remaining : 0);
             if (remaining <= 0) {
                 // Do not pull the screen away mid-keystroke: wait for a short pause.
-                if (m_activityMonitor.secondsSinceLastActivity() < activityCooldownSeconds) {
+                if (m_activityMonitor.secondsSinceLastActivity() <
+                    ActivityMonitorProtocol::activityCooldownSeconds) {
                     setIsAwaitingActivityCooldown(true);
                     setPreAlertCountdown(0);
                 } else {

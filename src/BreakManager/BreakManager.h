@@ -54,7 +54,6 @@ class BreakManager : public QObject {
 
 public:
     static inline const QString disableEndDateKey = QStringLiteral("com.ostavel.disableEndDate");
-    static constexpr double activityCooldownSeconds = 2;
 
     // The blocker manager may be null: then nothing ever blocks. All three must outlive the
     // engine.

@@ -1,3 +1,4 @@
+#include "BreakManager/BreakManager.h"
 #include "Configuration/ConfigurationManager.h"
 #include "FakeActivityBackendFactory.h"
 #include "FakeClock.h"

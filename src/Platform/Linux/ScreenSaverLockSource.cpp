@@ -1,6 +1,6 @@
 #include "Platform/Linux/ScreenSaverLockSource.h"
 
-#include "Monitoring/ActivityMonitor.h"
+#include "Platform/Linux/LinuxLog.h"
 
 namespace {
 const QString activeChanged = QStringLiteral("ActiveChanged");
@@ -15,7 +15,7 @@ ScreenSaverLockSource::ScreenSaverLockSource(QDBusConnection bus, QString interf
     m_subscribed = m_bus.connect(QString(), QString(), m_interface, activeChanged, this,
                                  SLOT(onActiveChanged(bool)));
     if (!m_subscribed) {
-        qCInfo(lcActivityMonitor).noquote()
+        qCInfo(lcLinuxActivity).noquote()
             << QStringLiteral("Cannot follow %1.ActiveChanged").arg(m_interface);
     }
 }
