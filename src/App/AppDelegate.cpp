@@ -1,6 +1,7 @@
 #include "App/AppDelegate.h"
 
 #include "App/AppLog.h"
+#include "App/CrashReportingConsent.h"
 #include "App/MenuBarHintController.h"
 #include "App/StatusItemController.h"
 #include "App/StatusMenuController.h"
@@ -52,8 +53,11 @@ AppDelegate::AppDelegate(AppComponents components, QObject* parent)
         if (m_components.makeUpdateWindowController)
             m_updateWindowController = m_components.makeUpdateWindowController(*m_sparkleUpdater);
     }
-    if (m_components.makeCrashReporting)
+    if (m_components.makeCrashReporting) {
         m_crashReporting = m_components.makeCrashReporting();
+        m_crashReportingConsent = std::make_unique<CrashReportingConsent>(
+            *m_crashReporting, *m_configManager, m_sparkleUpdater.get());
+    }
     m_loginItem = m_components.makeLoginItem();
     m_soundPlayer = m_components.makeSoundPlayer();
 }
@@ -97,22 +101,16 @@ WindowController* AppDelegate::settingsWindowController()
 
 WindowController* AppDelegate::feedbackWindowController()
 {
-    return m_feedbackWindowController.get();
+    return m_feedbackWindowController.get(m_crashReporting ? m_crashReporting->feedbackSender()
+                                                           : nullptr);
 }
 
 // Launch.
 
 void AppDelegate::applicationDidFinishLaunching()
 {
-    const bool consent = m_configManager->config().sendAnonymousCrashReports;
-    if (m_crashReporting && consent) {
-        m_crashReporting->start();
-        if (m_sparkleUpdater)
-            m_crashReporting->setUpdateChannel(m_sparkleUpdater->currentChannel());
-    } else if (m_crashReporting) {
-        // Reports written before the user withdrew consent are never sent.
-        m_crashReporting->discardPendingReports();
-    }
+    if (m_crashReportingConsent)
+        m_crashReportingConsent->applyAtLaunch();
 
     qCInfo(lcApp) << "Ostavel launched";
 
@@ -121,45 +119,8 @@ void AppDelegate::applicationDidFinishLaunching()
     else
         showOnboarding();
 
-    // Both subscriptions deliver on a later pass of the event loop, the current channel first.
-    if (m_sparkleUpdater) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, channel = m_sparkleUpdater->currentChannel()] { applyUpdateChannel(channel); },
-            Qt::QueuedConnection);
-        connect(m_sparkleUpdater.get(), &SparkleUpdaterManager::currentChannelChanged, this,
-                &AppDelegate::applyUpdateChannel, Qt::QueuedConnection);
-    }
-    m_lastCrashReportConsent = consent;
-    connect(
-        m_configManager.get(), &ConfigurationManager::configChanged, this,
-        [this](const Configuration& config) {
-            applyCrashReportConsent(config.sendAnonymousCrashReports);
-        },
-        Qt::QueuedConnection);
-}
-
-void AppDelegate::applyUpdateChannel(UpdateChannel channel)
-{
-    if (m_crashReporting && m_crashReporting->isEnabled())
-        m_crashReporting->setUpdateChannel(channel);
-}
-
-void AppDelegate::applyCrashReportConsent(bool enabled)
-{
-    // Only changes count: the launch value was handled at launch, and repeats do nothing.
-    if (enabled == m_lastCrashReportConsent)
-        return;
-    m_lastCrashReportConsent = enabled;
-    if (!m_crashReporting)
-        return;
-    if (!enabled) {
-        m_crashReporting->close();
-        return;
-    }
-    m_crashReporting->start();
-    if (m_sparkleUpdater)
-        m_crashReporting->setUpdateChannel(m_sparkleUpdater->currentChannel());
+    if (m_crashReportingConsent)
+        m_crashReportingConsent->follow();
 }
 
 void AppDelegate::showOnboarding()

@@ -220,7 +220,8 @@ TEST_F(AppDelegateTest, HintStaysForAClickOnTheIconInAStatusNotifierHost)
     EXPECT_NE(hint(), nullptr);
 }
 
-// Crash reporting follows consent and the update channel.
+// Crash reporting follows consent and the update channel (CrashReportingConsentTests.cpp has the
+// changes).
 
 TEST_F(AppDelegateTest, ConsentOnAtLaunchStartsAndTagsOnce)
 {
@@ -228,45 +229,6 @@ TEST_F(AppDelegateTest, ConsentOnAtLaunchStartsAndTagsOnce)
     settle();
     // The channel subscription's first value re-tags; the consent subscription adds nothing.
     EXPECT_EQ(story, QStringList({"start", "tag stable", "tag stable"}));
-}
-
-TEST_F(AppDelegateTest, ConsentOffOnAndOnAgain)
-{
-    delegate().applicationDidFinishLaunching();
-    settle();
-    story.clear();
-
-    configure([](Configuration& c) { c.sendAnonymousCrashReports = false; });
-    settle();
-    EXPECT_EQ(story, QStringList({"close"}));
-
-    configure([](Configuration& c) { c.sendAnonymousCrashReports = false; });
-    configure([](Configuration& c) { c.workDurationSeconds = 600; });
-    settle();
-    EXPECT_EQ(story, QStringList({"close"})) << "repeated values do nothing";
-
-    updater->setCurrentChannel(UpdateChannel::beta);
-    settle();
-    EXPECT_EQ(story, QStringList({"close"})) << "no re-tag while reporting is off";
-
-    configure([](Configuration& c) { c.sendAnonymousCrashReports = true; });
-    settle();
-    EXPECT_EQ(story, QStringList({"close", "start", "tag beta"}));
-
-    updater->setCurrentChannel(UpdateChannel::stable);
-    settle();
-    EXPECT_EQ(story, QStringList({"close", "start", "tag beta", "tag stable"}));
-}
-
-TEST_F(AppDelegateTest, ConsentOffAtLaunchStartsNothing)
-{
-    delegate();
-    configure([](Configuration& c) { c.sendAnonymousCrashReports = false; });
-    settle();
-    delegate().applicationDidFinishLaunching();
-    updater->setCurrentChannel(UpdateChannel::beta);
-    settle();
-    EXPECT_EQ(story, QStringList({"discard"})) << "no start, no tag; old reports dropped";
 }
 
 TEST_F(AppDelegateTest, BuildWithoutCrashReportingOrUpdaterStillLaunches)

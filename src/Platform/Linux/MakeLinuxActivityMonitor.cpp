@@ -2,10 +2,8 @@
 
 #include "Platform/Linux/LinuxActivityBackendFactory.h"
 
-std::unique_ptr<ActivityMonitor> makeLinuxActivityMonitor(QObject* parent)
+std::unique_ptr<ActivityMonitor> makeLinuxActivityMonitor()
 {
-    return std::make_unique<ActivityMonitor>(
-        std::make_unique<LinuxActivityBackendFactory>(QDBusConnection::sessionBus(),
-                                                      QDBusConnection::systemBus()),
-        parent);
+    return std::make_unique<ActivityMonitor>(std::make_unique<LinuxActivityBackendFactory>(
+        QDBusConnection::sessionBus(), QDBusConnection::systemBus()));
 }

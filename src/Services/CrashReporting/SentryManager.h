@@ -44,6 +44,7 @@ public:
     void close() override;
     // For a launch with consent off: deletes what an earlier run left behind.
     void discardPendingReports() override;
+    FeedbackSenderProtocol* feedbackSender() override { return this; }
 
     // Sent as feedback of the "custom" source.
     bool captureFeedback(const QString& message, const QString& name,
