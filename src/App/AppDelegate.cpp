@@ -9,6 +9,7 @@
 #include "BreakManager/BreakBlockerManagerProtocol.h"
 #include "BreakManager/BreakManager.h"
 #include "Configuration/ConfigurationManager.h"
+#include "Configuration/StoreKeys.h"
 #include "Configuration/UserDefaults.h"
 #include "Platform/Clock.h"
 #include "Platform/LoginItem.h"
@@ -114,7 +115,7 @@ void AppDelegate::applicationDidFinishLaunching()
 
     qCInfo(lcApp) << "Ostavel launched";
 
-    if (UserDefaults::contains(onboardingCompletedKey))
+    if (UserDefaults::contains(StoreKeys::onboardingCompleted))
         startMainApp();
     else
         showOnboarding();
@@ -151,7 +152,7 @@ void AppDelegate::showOnboarding()
 
 void AppDelegate::completeOnboarding()
 {
-    UserDefaults::setValue(onboardingCompletedKey, true);
+    UserDefaults::setValue(StoreKeys::onboardingCompleted, true);
     startMainApp();
     showMenuBarHint();
 }
@@ -164,7 +165,7 @@ void AppDelegate::startMainApp()
 
     // Absent reads as false. A failed registration is ignored; start-up never unregisters, and
     // leaves an entry the user turned off in the desktop's own settings as it is.
-    if (!UserDefaults::value(launchAtLoginDisabledKey).toBool())
+    if (!UserDefaults::value(StoreKeys::launchAtLoginDisabled).toBool())
         m_loginItem->registerAtStartUp();
 
     createStatusItem();
@@ -363,7 +364,7 @@ void AppDelegate::quitApp()
 
 void AppDelegate::showMenuBarHint()
 {
-    if (UserDefaults::value(menuBarHintShownKey).toBool())
+    if (UserDefaults::value(StoreKeys::menuBarHintShown).toBool())
         return;
     // Every call waits its own second: a later call does not put off an earlier one.
     std::erase_if(m_menuBarHintWaits, [](const auto& wait) { return !wait->isActive(); });
@@ -372,6 +373,6 @@ void AppDelegate::showMenuBarHint()
         // Without an icon in a tray there is nothing to point at: leave the hint for later.
         if (!m_menuBarHints || !m_menuBarHints->show())
             return;
-        UserDefaults::setValue(menuBarHintShownKey, true);
+        UserDefaults::setValue(StoreKeys::menuBarHintShown, true);
     });
 }

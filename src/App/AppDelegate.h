@@ -44,13 +44,6 @@ class AppDelegate : public QObject {
     Q_OBJECT
 
 public:
-    static inline const QString launchAtLoginDisabledKey =
-        QStringLiteral("com.ostavel.launchAtLoginDisabled");
-    static inline const QString onboardingCompletedKey =
-        QStringLiteral("com.ostavel.onboardingCompleted");
-    static inline const QString menuBarHintShownKey =
-        QStringLiteral("com.ostavel.menuBarHintShown");
-
     // Creates the configuration manager (loading the stored settings), the activity monitor, the
     // updater and its window controller, crash reporting, the login item and the sound player, in
     // that order; the engine, the blocker manager and the other windows are built on first use.

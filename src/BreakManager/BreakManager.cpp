@@ -3,6 +3,7 @@
 #include "BreakManager/ActivityMonitorProtocol.h"
 #include "BreakManager/BreakBlockerManagerProtocol.h"
 #include "Configuration/ConfigurationManager.h"
+#include "Configuration/StoreKeys.h"
 #include "Configuration/UserDefaults.h"
 #include "Platform/Clock.h"
 
@@ -70,7 +71,7 @@ void BreakManager::fire(const std::function<void()>& callback)
 
 void BreakManager::restoreDisableEndDate()
 {
-    const QVariant stored = UserDefaults::value(disableEndDateKey);
+    const QVariant stored = UserDefaults::value(StoreKeys::disableEndDate);
     if (stored.typeId() != QMetaType::QDateTime)
         return;
     const QDateTime date = stored.toDateTime();
@@ -80,7 +81,7 @@ void BreakManager::restoreDisableEndDate()
         m_state = BreakState::disabled;
         m_disableEndDate = date.toLocalTime();
     } else {
-        UserDefaults::remove(disableEndDateKey);
+        UserDefaults::remove(StoreKeys::disableEndDate);
     }
 }
 
@@ -486,7 +487,7 @@ void BreakManager::disable(const QDateTime& until)
     resetCycle({.continuousWork = true});
     setIsOnNaturalBreak(false);
     m_preAlertHiddenUntilMs = distantPastMs;
-    UserDefaults::setValue(disableEndDateKey, until.toUTC());
+    UserDefaults::setValue(StoreKeys::disableEndDate, until.toUTC());
     logStateTransitionIfNeeded();
 }
 
@@ -517,7 +518,7 @@ void BreakManager::enable()
     qCInfo(lcBreakManager) << "Re-enable";
     setState(BreakState::idle);
     setDisableEndDate(QDateTime());
-    UserDefaults::remove(disableEndDateKey);
+    UserDefaults::remove(StoreKeys::disableEndDate);
     logStateTransitionIfNeeded();
 }
 

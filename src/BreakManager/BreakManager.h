@@ -53,8 +53,6 @@ class BreakManager : public QObject {
     Q_PROPERTY(double snoozedTime READ snoozedTime NOTIFY snoozedTimeChanged)
 
 public:
-    static inline const QString disableEndDateKey = QStringLiteral("com.ostavel.disableEndDate");
-
     // The blocker manager may be null: then nothing ever blocks. All three must outlive the
     // engine.
     BreakManager(ActivityMonitorProtocol& activityMonitor, ConfigurationManager& configManager,

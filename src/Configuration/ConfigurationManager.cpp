@@ -1,5 +1,6 @@
 #include "Configuration/ConfigurationManager.h"
 
+#include "Configuration/StoreKeys.h"
 #include "Configuration/UserDefaults.h"
 
 ConfigurationManager::ConfigurationManager(QObject* parent)
@@ -7,7 +8,7 @@ ConfigurationManager::ConfigurationManager(QObject* parent)
 {
     // Anything unreadable falls back to the defaults as a whole; the stored value stays until the
     // first assignment replaces it.
-    const QVariant stored = UserDefaults::value(storeKey);
+    const QVariant stored = UserDefaults::value(StoreKeys::configuration);
     if (stored.typeId() == QMetaType::QByteArray) {
         if (std::optional<Configuration> decoded = Configuration::fromJson(stored.toByteArray()))
             m_config = *decoded;
@@ -25,5 +26,5 @@ void ConfigurationManager::setConfig(const Configuration& config)
 void ConfigurationManager::save()
 {
     if (std::optional<QByteArray> json = m_config.toJson())
-        UserDefaults::setValue(storeKey, *json);
+        UserDefaults::setValue(StoreKeys::configuration, *json);
 }

@@ -11,8 +11,6 @@ class ConfigurationManager : public QObject {
     Q_PROPERTY(Configuration config READ config WRITE setConfig NOTIFY configChanged)
 
 public:
-    static inline const QString storeKey = QStringLiteral("com.ostavel.configuration");
-
     explicit ConfigurationManager(QObject* parent = nullptr);
 
     const Configuration& config() const { return m_config; }

@@ -1,4 +1,5 @@
 #include "Configuration/ConfigurationManager.h"
+#include "Configuration/StoreKeys.h"
 #include "Configuration/UserDefaults.h"
 #include "UserDefaultsReset.h"
 
@@ -11,7 +12,7 @@
 #include <limits>
 
 namespace {
-const QString key = ConfigurationManager::storeKey;
+const QString key = StoreKeys::configuration;
 
 Configuration loadFrom(const QByteArray& stored)
 {

@@ -1,5 +1,6 @@
 #include "Configuration/AppVersion.h"
 #include "Configuration/ConfigurationManager.h"
+#include "Configuration/StoreKeys.h"
 #include "Configuration/TimingPreset.h"
 #include "Configuration/UserDefaults.h"
 #include "ConfigurationTest.h"
@@ -335,7 +336,7 @@ TEST_F(SettingsTest, LaunchAtLoginChangesTheItemOnlyOnAClickAndKeepsTheKeyOnFail
     for (const Case& c : cases) {
         resetUserDefaults();
         if (c.keyBefore)
-            UserDefaults::setValue(OthersTab::launchAtLoginDisabledKey, true);
+            UserDefaults::setValue(StoreKeys::launchAtLoginDisabled, true);
         auto item = std::make_shared<FakeLoginItem>();
         item->registered = c.registered;
         item->succeeds = c.succeeds;
@@ -349,7 +350,7 @@ TEST_F(SettingsTest, LaunchAtLoginChangesTheItemOnlyOnAClickAndKeepsTheKeyOnFail
         EXPECT_EQ(item->unregisterCalls, c.unregisterCalls);
         EXPECT_EQ(item->registered, c.registeredAfter);
         EXPECT_EQ(toggle->isChecked(), item->registered);
-        const QVariant key = UserDefaults::value(OthersTab::launchAtLoginDisabledKey);
+        const QVariant key = UserDefaults::value(StoreKeys::launchAtLoginDisabled);
         EXPECT_EQ(key.isValid() ? std::optional<bool>(key.toBool()) : std::nullopt, c.keyAfter)
             << c.registered << c.succeeds;
 
@@ -377,7 +378,7 @@ TEST_F(SettingsTest, UpdateSectionFollowsTheUpdaterAndCrashReportsAreOneAssignme
     others->betaButton()->click();
     EXPECT_EQ(updater.currentChannel(), UpdateChannel::beta);
     EXPECT_FALSE(others->betaWarning()->isHidden()) << "at once";
-    EXPECT_EQ(UserDefaults::value(SparkleUpdaterManager::channelKey).toString(), "beta");
+    EXPECT_EQ(UserDefaults::value(StoreKeys::updateChannel).toString(), "beta");
     others->stableButton()->click();
     EXPECT_TRUE(others->betaWarning()->isHidden());
     updater.setCurrentChannel(UpdateChannel::beta);

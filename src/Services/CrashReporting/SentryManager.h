@@ -20,7 +20,6 @@ class SentryManager : public QObject, public CrashReportingProtocol, public Feed
 
 public:
     static inline const QString updateChannelTag = QStringLiteral("update-channel");
-    static_assert(maxFeedbackLength == CrashReportClient::maxFeedbackLength);
 
     // Production: the build's DSN and version, the real network, $XDG_DATA_HOME/Ostavel.
     explicit SentryManager(QObject* parent = nullptr);
