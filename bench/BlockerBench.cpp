@@ -9,7 +9,7 @@
 #include "BreakBlocker/BreakBlockerManager.h"
 #include "Configuration/ConfigurationManager.h"
 #include "Platform/Linux/DesktopEntryCatalogue.h"
-#include "Platform/Linux/LinuxBreakBlockerManager.h"
+#include "Platform/Linux/MakeLinuxBreakBlockerManager.h"
 #include "Platform/Linux/ProcCameraProbe.h"
 #include "Platform/Linux/ProcRunningApplications.h"
 #include "Platform/Linux/PulseMicrophoneProbe.h"

@@ -9,6 +9,7 @@ class BreakManager;
 class Clock;
 class ConfigurationManager;
 class CrashReportingProtocol;
+class FeedbackSenderProtocol;
 class LoginItem;
 class OnboardingWindowControllerProtocol;
 class PointerButtonState;
@@ -54,7 +55,9 @@ struct AppComponents {
         makeOnboardingWindowController;
     std::function<std::unique_ptr<WindowController>(ConfigurationManager&, SparkleUpdaterManager*)>
         makeSettingsWindowController;
-    std::function<std::unique_ptr<WindowController>()> makeFeedbackWindowController;
+    // Given crash reporting's feedback sender; null without crash reporting.
+    std::function<std::unique_ptr<WindowController>(FeedbackSenderProtocol*)>
+        makeFeedbackWindowController;
 
     // Default: QCoreApplication::quit().
     std::function<void()> quit;

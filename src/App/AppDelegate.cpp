@@ -1,6 +1,7 @@
 #include "App/AppDelegate.h"
 
 #include "App/AppLog.h"
+#include "App/CrashReportingConsent.h"
 #include "App/MenuBarHintController.h"
 #include "App/StatusItemController.h"
 #include "App/StatusMenuController.h"
@@ -8,6 +9,7 @@
 #include "BreakManager/BreakBlockerManagerProtocol.h"
 #include "BreakManager/BreakManager.h"
 #include "Configuration/ConfigurationManager.h"
+#include "Configuration/StoreKeys.h"
 #include "Configuration/UserDefaults.h"
 #include "Platform/Clock.h"
 #include "Platform/LoginItem.h"
@@ -52,8 +54,11 @@ AppDelegate::AppDelegate(AppComponents components, QObject* parent)
         if (m_components.makeUpdateWindowController)
             m_updateWindowController = m_components.makeUpdateWindowController(*m_sparkleUpdater);
     }
-    if (m_components.makeCrashReporting)
+    if (m_components.makeCrashReporting) {
         m_crashReporting = m_components.makeCrashReporting();
+        m_crashReportingConsent = std::make_unique<CrashReportingConsent>(
+            *m_crashReporting, *m_configManager, m_sparkleUpdater.get());
+    }
     m_loginItem = m_components.makeLoginItem();
     m_soundPlayer = m_components.makeSoundPlayer();
 }
@@ -97,69 +102,26 @@ WindowController* AppDelegate::settingsWindowController()
 
 WindowController* AppDelegate::feedbackWindowController()
 {
-    return m_feedbackWindowController.get();
+    return m_feedbackWindowController.get(m_crashReporting ? m_crashReporting->feedbackSender()
+                                                           : nullptr);
 }
 
 // Launch.
 
 void AppDelegate::applicationDidFinishLaunching()
 {
-    const bool consent = m_configManager->config().sendAnonymousCrashReports;
-    if (m_crashReporting && consent) {
-        m_crashReporting->start();
-        if (m_sparkleUpdater)
-            m_crashReporting->setUpdateChannel(m_sparkleUpdater->currentChannel());
-    } else if (m_crashReporting) {
-        // Reports written before the user withdrew consent are never sent.
-        m_crashReporting->discardPendingReports();
-    }
+    if (m_crashReportingConsent)
+        m_crashReportingConsent->applyAtLaunch();
 
     qCInfo(lcApp) << "Ostavel launched";
 
-    if (UserDefaults::contains(onboardingCompletedKey))
+    if (UserDefaults::contains(StoreKeys::onboardingCompleted))
         startMainApp();
     else
         showOnboarding();
 
-    // Both subscriptions deliver on a later pass of the event loop, the current channel first.
-    if (m_sparkleUpdater) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, channel = m_sparkleUpdater->currentChannel()] { applyUpdateChannel(channel); },
-            Qt::QueuedConnection);
-        connect(m_sparkleUpdater.get(), &SparkleUpdaterManager::currentChannelChanged, this,
-                &AppDelegate::applyUpdateChannel, Qt::QueuedConnection);
-    }
-    m_lastCrashReportConsent = consent;
-    connect(
-        m_configManager.get(), &ConfigurationManager::configChanged, this,
-        [this](const Configuration& config) {
-            applyCrashReportConsent(config.sendAnonymousCrashReports);
-        },
-        Qt::QueuedConnection);
-}
-
-void AppDelegate::applyUpdateChannel(UpdateChannel channel)
-{
-    if (m_crashReporting && m_crashReporting->isEnabled())
-        m_crashReporting->setUpdateChannel(channel);
-}
-
-void AppDelegate::applyCrashReportConsent(bool enabled)
-{
-    // Only changes count: the launch value was handled at launch, and repeats do nothing.
-    if (enabled == m_lastCrashReportConsent)
-        return;
-    m_lastCrashReportConsent = enabled;
-    if (!m_crashReporting)
-        return;
-    if (!enabled) {
-        m_crashReporting->close();
-        return;
-    }
-    m_crashReporting->start();
-    if (m_sparkleUpdater)
-        m_crashReporting->setUpdateChannel(m_sparkleUpdater->currentChannel());
+    if (m_crashReportingConsent)
+        m_crashReportingConsent->follow();
 }
 
 void AppDelegate::showOnboarding()
@@ -190,7 +152,7 @@ void AppDelegate::showOnboarding()
 
 void AppDelegate::completeOnboarding()
 {
-    UserDefaults::setValue(onboardingCompletedKey, true);
+    UserDefaults::setValue(StoreKeys::onboardingCompleted, true);
     startMainApp();
     showMenuBarHint();
 }
@@ -203,7 +165,7 @@ void AppDelegate::startMainApp()
 
     // Absent reads as false. A failed registration is ignored; start-up never unregisters, and
     // leaves an entry the user turned off in the desktop's own settings as it is.
-    if (!UserDefaults::value(launchAtLoginDisabledKey).toBool())
+    if (!UserDefaults::value(StoreKeys::launchAtLoginDisabled).toBool())
         m_loginItem->registerAtStartUp();
 
     createStatusItem();
@@ -402,7 +364,7 @@ void AppDelegate::quitApp()
 
 void AppDelegate::showMenuBarHint()
 {
-    if (UserDefaults::value(menuBarHintShownKey).toBool())
+    if (UserDefaults::value(StoreKeys::menuBarHintShown).toBool())
         return;
     // Every call waits its own second: a later call does not put off an earlier one.
     std::erase_if(m_menuBarHintWaits, [](const auto& wait) { return !wait->isActive(); });
@@ -411,6 +373,6 @@ void AppDelegate::showMenuBarHint()
         // Without an icon in a tray there is nothing to point at: leave the hint for later.
         if (!m_menuBarHints || !m_menuBarHints->show())
             return;
-        UserDefaults::setValue(menuBarHintShownKey, true);
+        UserDefaults::setValue(StoreKeys::menuBarHintShown, true);
     });
 }

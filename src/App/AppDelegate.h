@@ -14,7 +14,9 @@ class ActivityMonitorProtocol;
 class BreakBlockerManagerProtocol;
 class BreakManager;
 class ConfigurationManager;
+class CrashReportingConsent;
 class CrashReportingProtocol;
+class FeedbackSenderProtocol;
 class LoginItem;
 class MenuBarHintController;
 class OnboardingWindowControllerProtocol;
@@ -25,12 +27,12 @@ class StatusItemController;
 class StatusMenuController;
 class UpdateWindowController;
 class WindowController;
-enum class UpdateChannel;
 
 // The application shell. Owns every long-lived object for the life of the process, launches the
 // direct or the onboarding path, starts the main application once (login item, tray icon and its
-// menu, the engine and its callbacks), turns the engine's callbacks into windows and sounds, and
-// keeps crash reporting in step with the user's consent and the update channel.
+// menu, the engine and its callbacks), and turns the engine's callbacks into windows and sounds.
+// CrashReportingConsent keeps crash reporting in step with the user's consent and the update
+// channel.
 //
 // The tray is three controllers that know nothing of the delegate: the icon, the menu (whose
 // commands are the delegate's actions) and the first-run hint. startMainApp() makes them and wires
@@ -42,15 +44,9 @@ class AppDelegate : public QObject {
     Q_OBJECT
 
 public:
-    static inline const QString launchAtLoginDisabledKey =
-        QStringLiteral("com.ostavel.launchAtLoginDisabled");
-    static inline const QString onboardingCompletedKey =
-        QStringLiteral("com.ostavel.onboardingCompleted");
-    static inline const QString menuBarHintShownKey =
-        QStringLiteral("com.ostavel.menuBarHintShown");
-
-    // Creates the configuration manager (loading the stored settings), the activity monitor and
-    // the updater, in that order.
+    // Creates the configuration manager (loading the stored settings), the activity monitor, the
+    // updater and its window controller, crash reporting, the login item and the sound player, in
+    // that order; the engine, the blocker manager and the other windows are built on first use.
     explicit AppDelegate(AppComponents components, QObject* parent = nullptr);
     ~AppDelegate() override;
 
@@ -70,7 +66,6 @@ public:
     ActivityMonitorProtocol& activityMonitor() { return *m_activityMonitor; }
     // Null in a build without an updater.
     SparkleUpdaterManager* sparkleUpdater() const { return m_sparkleUpdater.get(); }
-    CrashReportingProtocol* crashReporting() const { return m_crashReporting.get(); }
     // Built on first use; null when this build has no blocker manager.
     BreakBlockerManagerProtocol* breakBlockerManager();
     // Built on first use.
@@ -106,8 +101,6 @@ private:
     void completeOnboarding();
     void refreshStatusItem();
     bool isBlocked();
-    void applyUpdateChannel(UpdateChannel channel);
-    void applyCrashReportConsent(bool enabled);
 
     AppComponents m_components;
     const Clock& m_clock;
@@ -118,6 +111,7 @@ private:
     std::unique_ptr<SparkleUpdaterManager> m_sparkleUpdater;
     std::unique_ptr<UpdateWindowController> m_updateWindowController;
     std::unique_ptr<CrashReportingProtocol> m_crashReporting;
+    std::unique_ptr<CrashReportingConsent> m_crashReportingConsent;
     std::unique_ptr<LoginItem> m_loginItem;
     std::unique_ptr<SoundPlayer> m_soundPlayer;
     Lazy<BreakBlockerManagerProtocol, ConfigurationManager&> m_breakBlockerManager;
@@ -129,7 +123,7 @@ private:
     Lazy<OnboardingWindowControllerProtocol, ConfigurationManager&> m_onboardingWindowController;
     Lazy<WindowController, ConfigurationManager&, SparkleUpdaterManager*>
         m_settingsWindowController;
-    Lazy<WindowController> m_feedbackWindowController;
+    Lazy<WindowController, FeedbackSenderProtocol*> m_feedbackWindowController;
 
     std::unique_ptr<StatusItemController> m_statusItems;
     std::unique_ptr<StatusMenuController> m_statusMenu;
@@ -138,5 +132,4 @@ private:
     std::vector<std::unique_ptr<ServiceTimer>> m_menuBarHintWaits;
 
     bool m_mainAppStarted = false;
-    bool m_lastCrashReportConsent = false;
 };

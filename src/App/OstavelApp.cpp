@@ -8,9 +8,9 @@
 #include "Platform/Linux/DBusStatusNotifierItem.h"
 #include "Platform/Linux/DesktopEntryCatalogue.h"
 #include "Platform/Linux/DesktopEntryInstalledApplications.h"
-#include "Platform/Linux/LinuxActivityMonitor.h"
-#include "Platform/Linux/LinuxBreakBlockerManager.h"
 #include "Platform/Linux/LinuxTrayHostWatcher.h"
+#include "Platform/Linux/MakeLinuxActivityMonitor.h"
+#include "Platform/Linux/MakeLinuxBreakBlockerManager.h"
 #include "Platform/Linux/PulseSampleSoundPlayer.h"
 #include "Platform/Linux/X11CompositingState.h"
 #include "Platform/Linux/X11KeyboardFocus.h"
@@ -67,20 +67,16 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     c.makeUpdateWindowController = [](SparkleUpdaterManager& updater) {
         return std::make_unique<UpdateWindowController>(updater);
     };
-    // Feedback travels with crash reporting, so the feedback window uses the same manager.
-    auto sentry = std::make_shared<SentryManager*>(nullptr);
-    c.makeCrashReporting = [sentry]() -> std::unique_ptr<CrashReportingProtocol> {
-        auto manager = std::make_unique<SentryManager>();
-        *sentry = manager.get();
-        return manager;
-    };
+    c.makeCrashReporting = [] { return std::make_unique<SentryManager>(); };
     c.makeOnboardingWindowController = [](ConfigurationManager& config) {
         return std::make_unique<OnboardingWindowController>(config);
     };
-    c.makeFeedbackWindowController = [sentry]() -> std::unique_ptr<WindowController> {
-        if (!*sentry)
+    // Feedback travels with crash reporting: the window sends through the same manager.
+    c.makeFeedbackWindowController =
+        [](FeedbackSenderProtocol* sender) -> std::unique_ptr<WindowController> {
+        if (!sender)
             return nullptr;
-        return std::make_unique<FeedbackWindowController>(**sentry);
+        return std::make_unique<FeedbackWindowController>(*sender);
     };
     c.makeLoginItem = [] { return std::make_unique<XdgAutostartLoginItem>(); };
     c.makeSoundPlayer = [] { return std::make_unique<PulseSampleSoundPlayer>(QString(), &lcApp); };

@@ -29,7 +29,6 @@ QSet<QString> identifiers(const QList<AppEntry>& apps)
 
 BreakBlockerManager::BreakBlockerManager(ConfigurationManager& configManager, BlockerProbes probes,
                                          QObject* parent)
-    // Coarse, so the refresh can share a wakeup with the engine's tick.
     : BreakBlockerManager(configManager, std::move(probes), std::make_unique<QtServiceTimer>(),
                           parent)
 {

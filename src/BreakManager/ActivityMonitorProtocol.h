@@ -5,6 +5,10 @@
 // starts the monitor before the engine; the engine itself only reads.
 class ActivityMonitorProtocol {
 public:
+    // A due break waits for a pause in input this long (seconds), so it never pulls the screen
+    // away mid-keystroke.
+    static constexpr double activityCooldownSeconds = 2;
+
     virtual ~ActivityMonitorProtocol() = default;
     // Begins and ends following the screen lock; idle reads work either way.
     virtual void start() = 0;

@@ -3,6 +3,7 @@
 #include "BreakManager/ActivityMonitorProtocol.h"
 #include "BreakManager/BreakBlockerManagerProtocol.h"
 #include "Configuration/ConfigurationManager.h"
+#include "Configuration/StoreKeys.h"
 #include "Configuration/UserDefaults.h"
 #include "Platform/Clock.h"
 
@@ -70,7 +71,7 @@ void BreakManager::fire(const std::function<void()>& callback)
 
 void BreakManager::restoreDisableEndDate()
 {
-    const QVariant stored = UserDefaults::value(disableEndDateKey);
+    const QVariant stored = UserDefaults::value(StoreKeys::disableEndDate);
     if (stored.typeId() != QMetaType::QDateTime)
         return;
     const QDateTime date = stored.toDateTime();
@@ -80,7 +81,7 @@ void BreakManager::restoreDisableEndDate()
         m_state = BreakState::disabled;
         m_disableEndDate = date.toLocalTime();
     } else {
-        UserDefaults::remove(disableEndDateKey);
+        UserDefaults::remove(StoreKeys::disableEndDate);
     }
 }
 
@@ -210,7 +211,8 @@ void BreakManager::tick()
             setPreAlertCountdown(remaining > 0 ? remaining : 0);
             if (remaining <= 0) {
                 // Do not pull the screen away mid-keystroke: wait for a short pause.
-                if (m_activityMonitor.secondsSinceLastActivity() < activityCooldownSeconds) {
+                if (m_activityMonitor.secondsSinceLastActivity() <
+                    ActivityMonitorProtocol::activityCooldownSeconds) {
                     setIsAwaitingActivityCooldown(true);
                     setPreAlertCountdown(0);
                 } else {
@@ -249,16 +251,33 @@ void BreakManager::countWork(double seconds)
     m_continuousIdleTime = 0;
 }
 
+void BreakManager::resetCycle(CycleReset what)
+{
+    if (what.workTime)
+        setAccumulatedWorkTime(0);
+    if (what.continuousWork)
+        setTotalContinuousWorkTime(0);
+    if (what.countdowns) {
+        setBreakTimeRemaining(0);
+        setPreAlertCountdown(0);
+        m_continuousIdleTime = 0;
+    }
+    if (what.workTime) {
+        setSnoozedTime(0);
+        setIsSnoozed(false);
+    }
+    setIsOvertime(false);
+    if (what.countdowns)
+        setIsAwaitingActivityCooldown(false);
+    setIsLongBreak(false);
+}
+
 void BreakManager::resetForNaturalBreak()
 {
-    setAccumulatedWorkTime(0);
-    setTotalContinuousWorkTime(0);
-    setSnoozedTime(0);
-    setIsSnoozed(false);
-    setIsOvertime(false);
+    // Long idleness counts as a long break taken; the idle count goes on.
+    resetCycle({.continuousWork = true, .countdowns = false});
     setIsOnNaturalBreak(true);
     setCompletedBreakCount(0);
-    setIsLongBreak(false);
     setWorkTimeSinceLongBreak(0);
 }
 
@@ -305,11 +324,7 @@ void BreakManager::completeBreak()
     setIsLongBreak(false);
     fire(onBreakEnd);
     setState(BreakState::idle);
-    setAccumulatedWorkTime(0);
-    setTotalContinuousWorkTime(0);
-    m_continuousIdleTime = 0;
-    setSnoozedTime(0);
-    setIsSnoozed(false);
+    resetCycle({.continuousWork = true});
 }
 
 void BreakManager::cursorAlertStep(const Configuration& config, bool userIsIdle)
@@ -419,14 +434,7 @@ void BreakManager::skipBreak()
         fire(onPreAlertEnd);
     endCursorAlert();
     setState(BreakState::idle);
-    setAccumulatedWorkTime(0);
-    setBreakTimeRemaining(0);
-    m_continuousIdleTime = 0;
-    setSnoozedTime(0);
-    setIsSnoozed(false);
-    setIsOvertime(false);
-    setIsAwaitingActivityCooldown(false);
-    setIsLongBreak(false);
+    resetCycle({});
     logStateTransitionIfNeeded();
 }
 
@@ -436,14 +444,7 @@ void BreakManager::skipPreAlert()
     fire(onPreAlertEnd);
     endCursorAlert();
     setState(BreakState::idle);
-    setAccumulatedWorkTime(0);
-    setPreAlertCountdown(0);
-    m_continuousIdleTime = 0;
-    setSnoozedTime(0);
-    setIsSnoozed(false);
-    setIsOvertime(false);
-    setIsAwaitingActivityCooldown(false);
-    setIsLongBreak(false);
+    resetCycle({});
     logStateTransitionIfNeeded();
 }
 
@@ -458,13 +459,8 @@ void BreakManager::snooze(std::optional<double> duration)
     endCursorAlert();
     setSnoozedTime(m_snoozedTime + seconds);
     setState(BreakState::active);
-    setBreakTimeRemaining(0);
-    setPreAlertCountdown(0);
-    m_continuousIdleTime = 0;
     setIsSnoozed(true);
-    setIsOvertime(false);
-    setIsAwaitingActivityCooldown(false);
-    setIsLongBreak(false);
+    resetCycle({.workTime = false});
     logStateTransitionIfNeeded();
 }
 
@@ -486,19 +482,10 @@ void BreakManager::disable(const QDateTime& until)
     endCursorAlert();
     setState(BreakState::disabled);
     setDisableEndDate(until);
-    setAccumulatedWorkTime(0);
-    setTotalContinuousWorkTime(0);
-    setBreakTimeRemaining(0);
-    setPreAlertCountdown(0);
-    m_continuousIdleTime = 0;
-    setSnoozedTime(0);
-    setIsSnoozed(false);
+    resetCycle({.continuousWork = true});
     setIsOnNaturalBreak(false);
-    setIsOvertime(false);
-    setIsAwaitingActivityCooldown(false);
-    setIsLongBreak(false);
     m_preAlertHiddenUntilMs = distantPastMs;
-    UserDefaults::setValue(disableEndDateKey, until.toUTC());
+    UserDefaults::setValue(StoreKeys::disableEndDate, until.toUTC());
     logStateTransitionIfNeeded();
 }
 
@@ -529,7 +516,7 @@ void BreakManager::enable()
     qCInfo(lcBreakManager) << "Re-enable";
     setState(BreakState::idle);
     setDisableEndDate(QDateTime());
-    UserDefaults::remove(disableEndDateKey);
+    UserDefaults::remove(StoreKeys::disableEndDate);
     logStateTransitionIfNeeded();
 }
 

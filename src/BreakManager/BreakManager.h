@@ -53,9 +53,6 @@ class BreakManager : public QObject {
     Q_PROPERTY(double snoozedTime READ snoozedTime NOTIFY snoozedTimeChanged)
 
 public:
-    static inline const QString disableEndDateKey = QStringLiteral("com.ostavel.disableEndDate");
-    static constexpr double activityCooldownSeconds = 2;
-
     // The blocker manager may be null: then nothing ever blocks. All three must outlive the
     // engine.
     BreakManager(ActivityMonitorProtocol& activityMonitor, ConfigurationManager& configManager,
@@ -193,6 +190,19 @@ private:
     void restoreDisableEndDate();
     void onConfigChanged(const Configuration& config);
 
+    // What a command clears when it leaves the current stretch of work; overtime and the long
+    // break always go.
+    struct CycleReset {
+        // The work counted toward the next break, the snoozed time and the snooze.
+        bool workTime = true;
+        // The work since the last real break (skips and snoozes keep it).
+        bool continuousWork = false;
+        // The break and pre-alert countdowns, the idle count and the activity cooldown.
+        bool countdowns = true;
+    };
+    // The shared sequence of the commands, in one order of notifications; a field already at its
+    // reset value emits nothing.
+    void resetCycle(CycleReset what);
     void countWork(double seconds);
     void resetForNaturalBreak();
     void enterPreAlert(double countdown);

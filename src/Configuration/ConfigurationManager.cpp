@@ -1,5 +1,6 @@
 #include "Configuration/ConfigurationManager.h"
 
+#include "Configuration/StoreKeys.h"
 #include "Configuration/UserDefaults.h"
 
 #include <QDateTime>
@@ -12,7 +13,7 @@ ConfigurationManager::ConfigurationManager(QObject* parent)
 {
     // Anything unreadable falls back to the defaults as a whole; the stored value is kept aside
     // before the first assignment replaces it.
-    const QVariant stored = UserDefaults::value(storeKey);
+    const QVariant stored = UserDefaults::value(StoreKeys::configuration);
     if (!stored.isValid())
         return;
     QString why = QStringLiteral("it is not stored as data");
@@ -28,7 +29,7 @@ ConfigurationManager::ConfigurationManager(QObject* parent)
 
 void ConfigurationManager::keepUnreadable(const QVariant& stored, const QString& why)
 {
-    const QStringList kept = UserDefaults::keys(unreadableKeyPrefix);
+    const QStringList kept = UserDefaults::keys(StoreKeys::configurationUnreadablePrefix);
     QString key;
     for (const QString& earlier : kept) {
         if (UserDefaults::value(earlier) == stored)
@@ -37,7 +38,7 @@ void ConfigurationManager::keepUnreadable(const QVariant& stored, const QString&
     const bool keptBefore = !key.isEmpty();
     if (!keptBefore) {
         // A copy of another value kept earlier in the same second keeps its key.
-        const QString base = unreadableKeyPrefix + QDateTime::currentDateTime().toString(
+        const QString base = StoreKeys::configurationUnreadablePrefix + QDateTime::currentDateTime().toString(
                                                        QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
         key = base;
         for (int n = 2; kept.contains(key); ++n)
@@ -77,7 +78,7 @@ void ConfigurationManager::save()
     if (!json)
         return;
     // The unreadable value is replaced only once its copy is safe.
-    const bool saved = keepAside() && UserDefaults::setValue(storeKey, *json);
+    const bool saved = keepAside() && UserDefaults::setValue(StoreKeys::configuration, *json);
     if (saved == !m_saveFailed)
         return;
     m_saveFailed = !saved;

@@ -14,12 +14,6 @@ class ConfigurationManager : public QObject {
     Q_PROPERTY(bool saveFailed READ saveFailed NOTIFY saveFailedChanged)
 
 public:
-    static inline const QString storeKey = QStringLiteral("com.ostavel.configuration");
-    // An unreadable stored value is kept under this prefix and the time it was found, so the
-    // first save cannot lose it.
-    static inline const QString unreadableKeyPrefix =
-        QStringLiteral("com.ostavel.configuration.unreadable.");
-
     explicit ConfigurationManager(QObject* parent = nullptr);
 
     const Configuration& config() const { return m_config; }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "BreakManager/ActivityMonitorProtocol.h"
-#include "BreakManager/BreakManager.h"
 
 #include <QFutureWatcher>
 #include <QLoggingCategory>
@@ -45,7 +44,7 @@ public:
     // What an unanswered read gives: the user counts as present, so work and breaks go by time,
     // yet just still enough that a due break is not held back waiting for a pause in input that
     // could never be seen.
-    static constexpr double unknownIdleSeconds = BreakManager::activityCooldownSeconds;
+    static constexpr double unknownIdleSeconds = activityCooldownSeconds;
     // During a long outage, a walk every this many failed reads: about a minute of ticks.
     static constexpr int maxWalkSpacing = 64;
 

@@ -2,6 +2,7 @@
 
 #include "BreakManager/BreakManager.h"
 #include "Platform/Clock.h"
+#include "Views/DurationText.h"
 #include "Views/OstavelButton.h"
 #include "Views/TextStyle.h"
 
@@ -13,7 +14,6 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <cmath>
 
 namespace {
 QLabel* makeLabel(const QString& text, int pixelSize, QFont::Weight weight, qreal opacity,
@@ -85,17 +85,11 @@ BreakOverlayView::BreakOverlayView(BreakManager& engine, const Clock& clock,
     updateCountdown();
 }
 
-QString BreakOverlayView::formatCountdown(double seconds)
-{
-    const qint64 n = qint64(std::trunc(seconds));
-    return QString::asprintf("%lld:%02lld", n / 60, n % 60);
-}
-
 void BreakOverlayView::updateCountdown()
 {
     // The engine publishes once a tick; set the text only when it changes, so nothing is redrawn
     // more than once a second.
-    const QString text = formatCountdown(m_engine.breakTimeRemaining());
+    const QString text = DurationText::clock(m_engine.breakTimeRemaining());
     if (m_countdownLabel->text() != text)
         m_countdownLabel->setText(text);
 }

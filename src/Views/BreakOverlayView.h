@@ -21,9 +21,6 @@ public:
     BreakOverlayView(BreakManager& engine, const Clock& clock, const QString& motivationText,
                      std::function<void()> lockScreen, QWidget* parent = nullptr);
 
-    // m:ss, minutes not wrapped into hours; fractions of a second are dropped.
-    static QString formatCountdown(double seconds);
-
 private:
     void updateCountdown();
     void updateClock();

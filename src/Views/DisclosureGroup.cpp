@@ -44,7 +44,6 @@ void DisclosureGroup::setExpanded(bool expanded)
     m_expanded = expanded;
     m_arrow->setArrowType(expanded ? Qt::DownArrow : Qt::RightArrow);
     m_content->setVisible(expanded);
-    emit expandedChanged(expanded);
 }
 
 bool DisclosureGroup::eventFilter(QObject* watched, QEvent* event)

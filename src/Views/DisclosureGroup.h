@@ -26,10 +26,6 @@ public:
     QVBoxLayout* contentLayout() const { return m_contentLayout; }
     QWidget* content() const { return m_content; }
     QLabel* titleLabel() const { return m_title; }
-    QToolButton* disclosureButton() const { return m_arrow; }
-
-signals:
-    void expandedChanged(bool expanded);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

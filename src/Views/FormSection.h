@@ -22,7 +22,6 @@ public:
     void addRow(QLayout* row);
     // Hides or shows a row added as a widget, with the hairline above it.
     void setRowVisible(QWidget* row, bool visible);
-    QLabel* headerLabel() const { return m_header; }
 
 private:
     QWidget* addSeparatorIfNeeded();

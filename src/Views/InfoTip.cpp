@@ -49,7 +49,6 @@ void InfoTip::hideEvent(QHideEvent* event)
 
 void InfoTip::setHovering(bool hovering)
 {
-    m_hovering = hovering;
     if (!hovering) {
         delete m_bubble;
         return;

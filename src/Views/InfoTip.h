@@ -13,7 +13,6 @@ public:
     ~InfoTip() override;
 
     QString text() const { return m_text; }
-    bool isHovering() const { return m_hovering; }
     // The bubble while it is shown; null otherwise.
     QWidget* bubble() const { return m_bubble; }
 
@@ -26,6 +25,5 @@ private:
     void setHovering(bool hovering);
 
     QString m_text;
-    bool m_hovering = false;
     QPointer<QWidget> m_bubble;
 };

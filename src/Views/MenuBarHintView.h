@@ -3,7 +3,7 @@
 #include <QWidget>
 
 // The first-run hint that points at the tray icon: two centred lines in a small frameless panel
-// that takes no focus and never closes by itself (the delegate closes it).
+// that takes no focus and never closes by itself (MenuBarHintController closes it).
 class MenuBarHintView : public QWidget {
     Q_OBJECT
 

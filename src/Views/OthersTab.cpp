@@ -2,6 +2,7 @@
 
 #include "Configuration/AppVersion.h"
 #include "Configuration/ConfigurationManager.h"
+#include "Configuration/StoreKeys.h"
 #include "Configuration/UserDefaults.h"
 #include "Platform/LoginItem.h"
 #include "Services/Update/SparkleUpdaterManager.h"
@@ -157,10 +158,10 @@ void OthersTab::setLaunchAtLogin(bool enabled)
     // registration never turns launch at login off behind the user's back.
     if (enabled) {
         if (m_loginItem->registerItem())
-            UserDefaults::remove(launchAtLoginDisabledKey);
+            UserDefaults::remove(StoreKeys::launchAtLoginDisabled);
     } else {
         if (m_loginItem->unregisterItem())
-            UserDefaults::setValue(launchAtLoginDisabledKey, true);
+            UserDefaults::setValue(StoreKeys::launchAtLoginDisabled, true);
     }
     refreshLaunchAtLogin();
 }

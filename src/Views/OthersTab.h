@@ -14,15 +14,12 @@ struct Configuration;
 
 // The "Others" tab: launch at login, the crash-report opt-in and software update (version,
 // manual check, channel). Launch at login is the login item's own state: the toggle shows what
-// the item reports, and only a click of the user changes the item and the key
-// "com.ostavel.launchAtLoginDisabled".
+// the item reports, and only a click of the user changes the item and
+// StoreKeys::launchAtLoginDisabled.
 class OthersTab : public QWidget {
     Q_OBJECT
 
 public:
-    static inline const QString launchAtLoginDisabledKey =
-        QStringLiteral("com.ostavel.launchAtLoginDisabled");
-
     // The login item and the updater may be null; their controls are then disabled.
     OthersTab(ConfigurationManager& configManager, SparkleUpdaterManager* sparkleUpdater,
               std::shared_ptr<LoginItem> loginItem, QWidget* parent = nullptr);

@@ -10,7 +10,6 @@
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <cmath>
 
 namespace {
 QScrollArea* scrolling(QWidget* content)
@@ -70,20 +69,4 @@ void SettingsView::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     // The login item can change behind our back (another tool, the desktop's own settings).
     m_othersTab->refreshLaunchAtLogin();
-}
-
-QString SettingsView::formatDuration(qint64 seconds)
-{
-    if (seconds < 60 || seconds % 60 != 0)
-        return QStringLiteral("%1s").arg(seconds);
-    return QStringLiteral("%1 min").arg(seconds / 60);
-}
-
-QString SettingsView::valueText(double seconds)
-{
-    // 2^63: the first double beyond qint64.
-    constexpr double limit = 9223372036854775808.0;
-    if (std::isnan(seconds) || seconds >= limit || seconds < -limit)
-        return QStringLiteral("\u2014");
-    return formatDuration(qint64(seconds));
 }

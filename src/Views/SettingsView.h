@@ -25,12 +25,6 @@ public:
                  SettingsEnvironment environment, QWidget* parent = nullptr);
     ~SettingsView() override;
 
-    // The value text of a duration in whole seconds: "45s", "90s", "1 min", "120 min".
-    static QString formatDuration(qint64 seconds);
-    // The same for a stored value, truncated toward zero; NaN and values beyond 64 bits read
-    // "—" rather than fail.
-    static QString valueText(double seconds);
-
     QTabWidget* tabs() const { return m_tabs; }
     TimingTab* timingTab() const { return m_timingTab; }
     SmartFocusTab* smartFocusTab() const { return m_smartFocusTab; }

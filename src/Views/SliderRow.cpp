@@ -1,8 +1,8 @@
 #include "Views/SliderRow.h"
 
+#include "Views/DurationText.h"
 #include "Views/FocusWheel.h"
 #include "Views/InfoTip.h"
-#include "Views/SettingsView.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -77,7 +77,7 @@ int SliderRow::nearestPosition(const QList<double>& grid, double value)
 void SliderRow::setValue(double value)
 {
     m_value = value;
-    m_valueLabel->setText(SettingsView::valueText(value));
+    m_valueLabel->setText(DurationText::sliderValue(value));
     const QSignalBlocker blocker(m_slider);
     m_slider->setValue(nearestPosition(m_grid, value));
 }
@@ -96,6 +96,6 @@ void SliderRow::onSliderMoved(int position)
 {
     const double value = m_grid.value(position, m_grid.first());
     m_value = value;
-    m_valueLabel->setText(SettingsView::valueText(value));
+    m_valueLabel->setText(DurationText::sliderValue(value));
     emit valueEdited(value);
 }

@@ -31,7 +31,6 @@ public:
     QString labelText() const;
     QString valueText() const;
     QSlider* slider() const { return m_slider; }
-    InfoTip* infoTip() const { return m_tip; }
 
 signals:
     // The user moved the slider (mouse or keyboard) to a position: one signal per step.

@@ -2,6 +2,7 @@
 
 #include "BreakManager/BreakManager.h"
 #include "Configuration/ConfigurationManager.h"
+#include "Views/DurationText.h"
 #include "Views/OstavelButton.h"
 #include "Views/OstavelButtonStyle.h"
 #include "Views/TimingCurve.h"
@@ -11,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
-#include <cmath>
 
 // The resting face of the control. It never takes the mouse, so the options under it do.
 class SnoozeCapsule : public QWidget {
@@ -72,7 +72,8 @@ SnoozeButton::SnoozeButton(BreakManager& breakManager, QWidget* parent)
     rowLayout->setContentsMargins(0, 0, 0, 0);
     rowLayout->setSpacing(8);
     m_configuredOption = new OstavelButton(optionStyle, QString(), m_row);
-    m_fiveMinuteOption = new OstavelButton(optionStyle, formatDuration(fiveMinutes), m_row);
+    m_fiveMinuteOption =
+        new OstavelButton(optionStyle, DurationText::snoozeOption(fiveMinutes), m_row);
     for (OstavelButton* option : {m_configuredOption, m_fiveMinuteOption}) {
         option->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         rowLayout->addWidget(option, 0, Qt::AlignVCenter);
@@ -103,14 +104,6 @@ SnoozeButton::SnoozeButton(BreakManager& breakManager, QWidget* parent)
     connect(&m_fade, &QVariantAnimation::valueChanged, this,
             [this](const QVariant& value) { applyExpansion(value.toReal()); });
     applyExpansion(0);
-}
-
-QString SnoozeButton::formatDuration(double seconds)
-{
-    const qint64 n = std::isfinite(seconds) ? qint64(std::trunc(seconds)) : 0;
-    if (n >= 60 && n % 60 == 0)
-        return QStringLiteral("%1m").arg(n / 60);
-    return QStringLiteral("%1s").arg(n);
 }
 
 QList<OstavelButton*> SnoozeButton::options() const
@@ -157,7 +150,7 @@ void SnoozeButton::applyExpansion(qreal expansion)
 void SnoozeButton::relabel()
 {
     m_configuredSeconds = m_breakManager.configManager().config().sanitized().snoozeDurationSeconds;
-    m_configuredOption->setText(formatDuration(m_configuredSeconds));
+    m_configuredOption->setText(DurationText::snoozeOption(m_configuredSeconds));
 }
 
 void SnoozeButton::snooze(double seconds)

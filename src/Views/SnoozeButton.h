@@ -20,9 +20,6 @@ public:
 
     explicit SnoozeButton(BreakManager& breakManager, QWidget* parent = nullptr);
 
-    // Whole minutes as "10m", anything else as whole seconds ("90s", "45s" for 45.9).
-    static QString formatDuration(double seconds);
-
     bool isExpanded() const { return m_isExpanded; }
     // The two options, configured length first.
     QList<OstavelButton*> options() const;

@@ -5,8 +5,8 @@
 #include <QString>
 
 // What the tray icon shows for one moment of the engine: which picture, the short countdown
-// drawn into it, the red blocked dot, and the full title as the tooltip. A pure value, so the
-// delegate redraws only when it differs from what is on screen.
+// drawn into it, the red blocked dot, and the full title as the tooltip. A pure value, so
+// StatusItemController redraws only when it differs from what is on screen.
 struct StatusItemContent {
     enum class Image { stand, moon, countdown };
 
@@ -19,8 +19,6 @@ struct StatusItemContent {
 
     friend bool operator==(const StatusItemContent&, const StatusItemContent&) = default;
 
-    // "Now" at or below 0 s, "Ns" below a minute, else whole minutes "Nm"; seconds truncated.
-    static QString countdownText(double timeUntilBreak);
     static StatusItemContent make(BreakState state, double timeUntilBreak, bool blocked,
                                   bool redDot);
 };

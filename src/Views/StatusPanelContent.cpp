@@ -1,20 +1,11 @@
 #include "Views/StatusPanelContent.h"
 
+#include "Views/DurationText.h"
+
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace {
-// Whole seconds, truncated toward zero. Values a 64-bit count cannot hold (NaN, infinities,
-// absurd magnitudes from a hand-edited store) are clamped instead of being undefined.
-qint64 wholeSeconds(double seconds)
-{
-    if (std::isnan(seconds))
-        return 0;
-    constexpr double limit = double(std::numeric_limits<qint64>::max() / 2);
-    return qint64(std::trunc(std::clamp(seconds, -limit, limit)));
-}
-
 QString titleFor(const StatusPanelInput& in)
 {
     switch (in.state) {
@@ -75,22 +66,6 @@ StatusPanelContent::Progress breakProgress(const StatusPanelInput& in)
 }
 } // namespace
 
-QString StatusPanelContent::formatDuration(double seconds)
-{
-    const qint64 s = std::max<qint64>(0, wholeSeconds(seconds));
-    return QString::asprintf("%lld:%02lld", static_cast<long long>(s / 60),
-                             static_cast<long long>(s % 60));
-}
-
-QString StatusPanelContent::formatTimeUntilBreak(double seconds)
-{
-    const qint64 n = wholeSeconds(seconds);
-    const qint64 s = std::max<qint64>(0, n);
-    if (n > 59)
-        return QStringLiteral("%1m %2s").arg(s / 60).arg(s % 60);
-    return QStringLiteral("%1s").arg(s % 60);
-}
-
 QString StatusPanelContent::formatDisableRemaining(const QDateTime& endDate, const QDateTime& now)
 {
     // msecsTo is a 64-bit count; integer division truncates toward zero.
@@ -115,9 +90,9 @@ StatusPanelContent StatusPanelContent::make(const StatusPanelInput& in)
                          formatDisableRemaining(in.disableEndDate, in.now);
         }
     } else {
-        c.timeLine = QStringLiteral("Work Session: ") + formatDuration(in.accumulatedWorkTime) +
-                     QStringLiteral(" / ") +
-                     formatDuration(in.workDurationSeconds + in.snoozedTime);
+        c.timeLine = QStringLiteral("Work Session: ") +
+                     DurationText::clock(in.accumulatedWorkTime) + QStringLiteral(" / ") +
+                     DurationText::clock(in.workDurationSeconds + in.snoozedTime);
     }
 
     switch (in.state) {
@@ -128,7 +103,7 @@ StatusPanelContent StatusPanelContent::make(const StatusPanelInput& in)
                                   in.blockerNames.join(QStringLiteral(", ")) + QLatin1Char(')'),
                               Tone::red});
         } else {
-            c.details.append({QStringLiteral("Due in ") + formatTimeUntilBreak(in.timeUntilBreak)});
+            c.details.append({QStringLiteral("Due in ") + DurationText::dueIn(in.timeUntilBreak)});
         }
         if (in.longBreakEnabled) {
             // Compared before subtracting: a stored interval near the 64-bit minimum would
@@ -146,7 +121,7 @@ StatusPanelContent StatusPanelContent::make(const StatusPanelInput& in)
         c.progress = workProgress(in);
         break;
     case BreakState::onBreak:
-        c.details.append({QStringLiteral("Break: ") + formatDuration(in.breakTimeRemaining) +
+        c.details.append({QStringLiteral("Break: ") + DurationText::clock(in.breakTimeRemaining) +
                           QStringLiteral(" remaining")});
         c.progress = breakProgress(in);
         break;

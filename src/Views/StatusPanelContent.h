@@ -61,10 +61,6 @@ struct StatusPanelContent {
 
     static StatusPanelContent make(const StatusPanelInput& input);
 
-    // "m:ss" with minutes unbounded; below zero reads 0:00.
-    static QString formatDuration(double seconds);
-    // "Ns" up to 59 s, then "Mm Ss".
-    static QString formatTimeUntilBreak(double seconds);
     // "Mm" below an hour, then "Hh Mm"; a past date reads 0m.
     static QString formatDisableRemaining(const QDateTime& endDate, const QDateTime& now);
 };

@@ -13,7 +13,7 @@
 #include "FakeClock.h"
 #include "FakeLoginItem.h"
 #include "FakePointerButtonState.h"
-#include "FakeServiceTimers.h"
+#include "FakeServiceTimeline.h"
 #include "FakeStatusNotifierItem.h"
 #include "FakeTrayHostWatcher.h"
 #include "Platform/ServiceTimer.h"
@@ -143,7 +143,7 @@ protected:
     }
 
     FakeClock clock;
-    FakeServiceTimers timers;
+    FakeServiceTimeline timers;
     QStringList story;
     // Whether an XEmbed tray is up when the tray starts watching.
     bool trayAvailable = true;

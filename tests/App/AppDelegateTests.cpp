@@ -1,4 +1,5 @@
 #include "AppDelegateHarness.h"
+#include "Configuration/StoreKeys.h"
 #include "FakeStatusNotifierItem.h"
 #include "LogCapture.h"
 #include "Views/MenuBarHintView.h"
@@ -46,7 +47,7 @@ TEST_F(AppDelegateTest, WithoutATrayTheEngineRunsAndTheLogSaysSoOnce)
 
 TEST_F(AppDelegateTest, LaunchAtLoginDisabledMakesNoLoginItemCall)
 {
-    UserDefaults::setValue(AppDelegate::launchAtLoginDisabledKey, true);
+    UserDefaults::setValue(StoreKeys::launchAtLoginDisabled, true);
     delegate().startMainApp();
     EXPECT_EQ(loginItem->registerCalls, 0);
     EXPECT_EQ(loginItem->unregisterCalls, 0);
@@ -54,7 +55,7 @@ TEST_F(AppDelegateTest, LaunchAtLoginDisabledMakesNoLoginItemCall)
 
 TEST_F(AppDelegateTest, LaunchAtLoginKeyFalseStillRegistersAndFailureIsIgnored)
 {
-    UserDefaults::setValue(AppDelegate::launchAtLoginDisabledKey, false);
+    UserDefaults::setValue(StoreKeys::launchAtLoginDisabled, false);
     delegate();
     loginItem->succeeds = false;
     delegate().startMainApp();
@@ -75,12 +76,12 @@ TEST_F(AppDelegateTest, NothingStartsBeforeLaunch)
 
 TEST_F(AppDelegateTest, DirectPathWhenOnboardingWasCompleted)
 {
-    UserDefaults::setValue(AppDelegate::onboardingCompletedKey, true);
+    UserDefaults::setValue(StoreKeys::onboardingCompleted, true);
     delegate().applicationDidFinishLaunching();
     EXPECT_TRUE(delegate().isMainAppStarted());
     timers.advance(1200ms);
     EXPECT_EQ(hint(), nullptr) << "the direct path never shows the hint";
-    EXPECT_FALSE(UserDefaults::contains(AppDelegate::menuBarHintShownKey));
+    EXPECT_FALSE(UserDefaults::contains(StoreKeys::menuBarHintShown));
 }
 
 TEST_F(AppDelegateTest, OnboardingPathStartsOnlyWhenCompleted)
@@ -98,7 +99,7 @@ TEST_F(AppDelegateTest, OnboardingPathStartsOnlyWhenCompleted)
 
     completion();
     EXPECT_TRUE(delegate().isMainAppStarted());
-    EXPECT_TRUE(UserDefaults::value(AppDelegate::onboardingCompletedKey).toBool());
+    EXPECT_TRUE(UserDefaults::value(StoreKeys::onboardingCompleted).toBool());
     timers.advance(1000ms);
     EXPECT_NE(hint(), nullptr);
 
@@ -125,8 +126,8 @@ TEST_F(AppDelegateTest, OnboardingClosedUnfinishedQuitsAndTheNextLaunchShowsItAg
         EXPECT_EQ(quitCalls, launch + 1);
         EXPECT_FALSE(delegate().isMainAppStarted());
         EXPECT_EQ(loginItem->registerCalls, 0);
-        EXPECT_FALSE(UserDefaults::contains(AppDelegate::onboardingCompletedKey));
-        EXPECT_FALSE(UserDefaults::contains(ConfigurationManager::storeKey));
+        EXPECT_FALSE(UserDefaults::contains(StoreKeys::onboardingCompleted));
+        EXPECT_FALSE(UserDefaults::contains(StoreKeys::configuration));
         destroyDelegate();
     }
 }
@@ -135,7 +136,7 @@ TEST_F(AppDelegateTest, WithoutOnboardingWindowTheFirstLaunchStartsAtOnceAndHint
 {
     delegate().applicationDidFinishLaunching();
     EXPECT_TRUE(delegate().isMainAppStarted());
-    EXPECT_FALSE(UserDefaults::contains(AppDelegate::onboardingCompletedKey));
+    EXPECT_FALSE(UserDefaults::contains(StoreKeys::onboardingCompleted));
     timers.advance(1000ms);
     EXPECT_NE(hint(), nullptr);
 }
@@ -149,7 +150,7 @@ TEST_F(AppDelegateTest, HintIsMarkedShownOnlyWhenThereIsATrayToPointAt)
     delegate().showMenuBarHint();
     timers.advance(1300ms);
     EXPECT_EQ(hint(), nullptr);
-    EXPECT_FALSE(UserDefaults::contains(AppDelegate::menuBarHintShownKey));
+    EXPECT_FALSE(UserDefaults::contains(StoreKeys::menuBarHintShown));
 
     trayHosts->setXEmbedTray(true);
     delegate().showMenuBarHint();
@@ -157,7 +158,7 @@ TEST_F(AppDelegateTest, HintIsMarkedShownOnlyWhenThereIsATrayToPointAt)
     EXPECT_EQ(hint(), nullptr) << "a second later, not sooner";
     timers.advance(1ms);
     ASSERT_NE(hint(), nullptr);
-    EXPECT_TRUE(UserDefaults::value(AppDelegate::menuBarHintShownKey).toBool());
+    EXPECT_TRUE(UserDefaults::value(StoreKeys::menuBarHintShown).toBool());
     EXPECT_TRUE(hint()->isVisible());
 }
 
@@ -166,12 +167,12 @@ TEST_F(AppDelegateTest, HintWithoutTrayIconIsNotMarked)
     delegate().showMenuBarHint();
     timers.advance(1300ms);
     EXPECT_EQ(hint(), nullptr);
-    EXPECT_FALSE(UserDefaults::contains(AppDelegate::menuBarHintShownKey));
+    EXPECT_FALSE(UserDefaults::contains(StoreKeys::menuBarHintShown));
 }
 
 TEST_F(AppDelegateTest, HintIsShownOncePerUser)
 {
-    UserDefaults::setValue(AppDelegate::menuBarHintShownKey, true);
+    UserDefaults::setValue(StoreKeys::menuBarHintShown, true);
     delegate().startMainApp();
     delegate().showMenuBarHint();
     timers.advance(1300ms);
@@ -220,7 +221,8 @@ TEST_F(AppDelegateTest, HintStaysForAClickOnTheIconInAStatusNotifierHost)
     EXPECT_NE(hint(), nullptr);
 }
 
-// Crash reporting follows consent and the update channel.
+// Crash reporting follows consent and the update channel (CrashReportingConsentTests.cpp has the
+// changes).
 
 TEST_F(AppDelegateTest, ConsentOnAtLaunchStartsAndTagsOnce)
 {
@@ -228,45 +230,6 @@ TEST_F(AppDelegateTest, ConsentOnAtLaunchStartsAndTagsOnce)
     settle();
     // The channel subscription's first value re-tags; the consent subscription adds nothing.
     EXPECT_EQ(story, QStringList({"start", "tag stable", "tag stable"}));
-}
-
-TEST_F(AppDelegateTest, ConsentOffOnAndOnAgain)
-{
-    delegate().applicationDidFinishLaunching();
-    settle();
-    story.clear();
-
-    configure([](Configuration& c) { c.sendAnonymousCrashReports = false; });
-    settle();
-    EXPECT_EQ(story, QStringList({"close"}));
-
-    configure([](Configuration& c) { c.sendAnonymousCrashReports = false; });
-    configure([](Configuration& c) { c.workDurationSeconds = 600; });
-    settle();
-    EXPECT_EQ(story, QStringList({"close"})) << "repeated values do nothing";
-
-    updater->setCurrentChannel(UpdateChannel::beta);
-    settle();
-    EXPECT_EQ(story, QStringList({"close"})) << "no re-tag while reporting is off";
-
-    configure([](Configuration& c) { c.sendAnonymousCrashReports = true; });
-    settle();
-    EXPECT_EQ(story, QStringList({"close", "start", "tag beta"}));
-
-    updater->setCurrentChannel(UpdateChannel::stable);
-    settle();
-    EXPECT_EQ(story, QStringList({"close", "start", "tag beta", "tag stable"}));
-}
-
-TEST_F(AppDelegateTest, ConsentOffAtLaunchStartsNothing)
-{
-    delegate();
-    configure([](Configuration& c) { c.sendAnonymousCrashReports = false; });
-    settle();
-    delegate().applicationDidFinishLaunching();
-    updater->setCurrentChannel(UpdateChannel::beta);
-    settle();
-    EXPECT_EQ(story, QStringList({"discard"})) << "no start, no tag; old reports dropped";
 }
 
 TEST_F(AppDelegateTest, BuildWithoutCrashReportingOrUpdaterStillLaunches)

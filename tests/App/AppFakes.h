@@ -83,6 +83,7 @@ public:
     }
 
     void discardPendingReports() override { m_story << QStringLiteral("discard"); }
+    FeedbackSenderProtocol* feedbackSender() override { return nullptr; }
 
     bool running = false;
 

@@ -1,6 +1,6 @@
 #include "App/MenuBarHintController.h"
 #include "FakePointerButtonState.h"
-#include "FakeServiceTimers.h"
+#include "FakeServiceTimeline.h"
 #include "Views/MenuBarHintView.h"
 
 #include <QTest>
@@ -31,7 +31,7 @@ protected:
     }
     MenuBarHintView* hint() { return hints().view(); }
 
-    FakeServiceTimers timers;
+    FakeServiceTimeline timers;
     TrayHost host = TrayHost::xembed;
     bool watchable = false;
     FakePointerButtonState* pointerButtons = nullptr;

@@ -4,7 +4,7 @@
 #include "FakeActivityMonitor.h"
 #include "FakeBreakBlockerManager.h"
 #include "FakeClock.h"
-#include "FakeServiceTimers.h"
+#include "FakeServiceTimeline.h"
 #include "FakeStatusNotifierItem.h"
 #include "FakeTrayHostWatcher.h"
 #include "LogCapture.h"
@@ -56,7 +56,7 @@ protected:
     FakeBreakBlockerManager blockers;
     ConfigurationManager config;
     BreakManager engine{activity, config, &blockers, clock};
-    FakeServiceTimers timers;
+    FakeServiceTimeline timers;
     QStringList story;
     FakeTrayHostWatcher* hosts = nullptr;
     FakeStatusNotifierItem* item = nullptr;

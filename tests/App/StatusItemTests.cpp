@@ -3,21 +3,6 @@
 #include "Views/SymbolImage.h"
 
 #include <gtest/gtest.h>
-#include <limits>
-
-TEST(StatusItemContent, CountdownText)
-{
-    const std::pair<double, const char*> cases[] = {
-        {59.9, "59s"}, {60.0, "1m"}, {0.4, "Now"},
-        {119, "1m"},   {120, "2m"},  {45, "45s"},
-        {2100, "35m"}, {1.0, "1s"},  {0, "Now"},
-        {-5, "Now"},   {90, "1m"},   {std::numeric_limits<double>::quiet_NaN(), "Now"},
-    };
-    for (const auto& [seconds, text] : cases)
-        EXPECT_EQ(StatusItemContent::countdownText(seconds), QString::fromUtf8(text)) << seconds;
-    EXPECT_FALSE(
-        StatusItemContent::countdownText(std::numeric_limits<double>::infinity()).isEmpty());
-}
 
 TEST(StatusItemContent, PictureAndTitleByState)
 {

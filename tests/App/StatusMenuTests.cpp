@@ -206,7 +206,7 @@ TEST_F(StatusMenuTest, SettingsAndFeedbackOpenTheirWindowsWhenPresent)
         EXPECT_EQ(manager, updater);
         return std::make_unique<RecordingWindowController>(story, QStringLiteral("settings"));
     };
-    c.makeFeedbackWindowController = [this] {
+    c.makeFeedbackWindowController = [this](FeedbackSenderProtocol*) {
         return std::make_unique<RecordingWindowController>(story, QStringLiteral("feedback"));
     };
     makeDelegate(std::move(c));

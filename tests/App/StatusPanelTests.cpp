@@ -10,27 +10,6 @@ using Line = StatusPanelContent::Line;
 using Tone = StatusPanelContent::Tone;
 using Tint = StatusPanelContent::Tint;
 
-TEST(StatusPanelFormatters, Duration)
-{
-    EXPECT_EQ(StatusPanelContent::formatDuration(0), QStringLiteral("0:00"));
-    EXPECT_EQ(StatusPanelContent::formatDuration(75), QStringLiteral("1:15"));
-    EXPECT_EQ(StatusPanelContent::formatDuration(2100), QStringLiteral("35:00"));
-    EXPECT_EQ(StatusPanelContent::formatDuration(5400), QStringLiteral("90:00"));
-    EXPECT_EQ(StatusPanelContent::formatDuration(-3), QStringLiteral("0:00"));
-    EXPECT_EQ(StatusPanelContent::formatDuration(59.99), QStringLiteral("0:59"));
-    EXPECT_EQ(StatusPanelContent::formatDuration(std::numeric_limits<double>::quiet_NaN()),
-              QStringLiteral("0:00"));
-}
-
-TEST(StatusPanelFormatters, TimeUntilBreak)
-{
-    EXPECT_EQ(StatusPanelContent::formatTimeUntilBreak(59), QStringLiteral("59s"));
-    EXPECT_EQ(StatusPanelContent::formatTimeUntilBreak(60), QStringLiteral("1m 0s"));
-    EXPECT_EQ(StatusPanelContent::formatTimeUntilBreak(125), QStringLiteral("2m 5s"));
-    EXPECT_EQ(StatusPanelContent::formatTimeUntilBreak(0), QStringLiteral("0s"));
-    EXPECT_EQ(StatusPanelContent::formatTimeUntilBreak(59.9), QStringLiteral("59s"));
-}
-
 TEST(StatusPanelFormatters, DisableRemaining)
 {
     const QDateTime now(QDate(2026, 3, 2), QTime(10, 0));

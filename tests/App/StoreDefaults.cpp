@@ -4,6 +4,7 @@
 //   ostavel_store_defaults [--configuration JSON] [--bool KEY=true|false]...
 #include "Configuration/Configuration.h"
 #include "Configuration/ConfigurationManager.h"
+#include "Configuration/StoreKeys.h"
 #include "Configuration/UserDefaults.h"
 
 #include <QCoreApplication>
@@ -24,7 +25,7 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "not a valid configuration: %s\n", qPrintable(value));
                 return 2;
             }
-            UserDefaults::setValue(ConfigurationManager::storeKey, value.toUtf8());
+            UserDefaults::setValue(StoreKeys::configuration, value.toUtf8());
         } else if (option == QLatin1String("--bool")) {
             const qsizetype eq = value.indexOf(QLatin1Char('='));
             if (eq <= 0) {

@@ -1,5 +1,6 @@
 #include "EngineHarness.h"
 
+#include "Configuration/StoreKeys.h"
 #include "Configuration/UserDefaults.h"
 
 #include <QTimeZone>
@@ -127,7 +128,7 @@ TEST_F(CommandsTest, DisableDuringABreakPersistsAndSurvivesANewEngine)
     EXPECT_EQ(events, QStringList({"2100 breakEnd"}));
     EXPECT_EQ(engine().state(), BreakState::disabled);
     EXPECT_EQ(engine().completedBreakCount(), 0);
-    EXPECT_EQ(UserDefaults::value(BreakManager::disableEndDateKey).toDateTime(), until);
+    EXPECT_EQ(UserDefaults::value(StoreKeys::disableEndDate).toDateTime(), until);
 
     clock.advance(60);
     createEngine();
@@ -139,19 +140,19 @@ TEST_F(CommandsTest, DisableDuringABreakPersistsAndSurvivesANewEngine)
     clock.set(until.addSecs(-1));
     tick(); // reaches `until`
     EXPECT_EQ(engine().state(), BreakState::idle);
-    EXPECT_FALSE(UserDefaults::contains(BreakManager::disableEndDateKey));
+    EXPECT_FALSE(UserDefaults::contains(StoreKeys::disableEndDate));
     EXPECT_EQ(sessionLog().mid(sessionLog().size() - 2),
               QStringList({"Idle → Disabled", "Disabled → Idle"}));
 }
 
 TEST_F(CommandsTest, PastStoredDateIsRemovedAtStart)
 {
-    UserDefaults::setValue(BreakManager::disableEndDateKey, clock.now().addSecs(-1).toUTC());
+    UserDefaults::setValue(StoreKeys::disableEndDate, clock.now().addSecs(-1).toUTC());
     createEngine();
     EXPECT_EQ(engine().state(), BreakState::idle);
-    EXPECT_FALSE(UserDefaults::contains(BreakManager::disableEndDateKey));
+    EXPECT_FALSE(UserDefaults::contains(StoreKeys::disableEndDate));
 
-    UserDefaults::setValue(BreakManager::disableEndDateKey, QStringLiteral("tomorrow"));
+    UserDefaults::setValue(StoreKeys::disableEndDate, QStringLiteral("tomorrow"));
     createEngine();
     EXPECT_EQ(engine().state(), BreakState::idle);
 }

@@ -1,4 +1,5 @@
 #include "Configuration/ConfigurationManager.h"
+#include "Configuration/StoreKeys.h"
 #include "Configuration/UserDefaults.h"
 #include "LogCapture.h"
 #include "UserDefaultsReset.h"
@@ -12,7 +13,7 @@
 #include <limits>
 
 namespace {
-const QString key = ConfigurationManager::storeKey;
+const QString key = StoreKeys::configuration;
 
 Configuration loadFrom(const QByteArray& stored)
 {
@@ -85,7 +86,7 @@ TEST_F(ConfigurationStoreTest, UnreadableValueStaysUntilTheFirstAssignment)
 
 TEST_F(ConfigurationStoreTest, AnUnreadableValueIsLoggedAndKeptAsideBeforeTheFirstSave)
 {
-    const QString prefix = ConfigurationManager::unreadableKeyPrefix;
+    const QString prefix = StoreKeys::configurationUnreadablePrefix;
     const std::pair<QVariant, const char*> cases[] = {
         {QByteArray(R"({"workDurationSeconds": "1500"})"),
          R"("workDurationSeconds" is not a number)"},

@@ -1,3 +1,4 @@
+#include "BreakManager/BreakManager.h"
 #include "Configuration/ConfigurationManager.h"
 #include "FakeActivityBackendFactory.h"
 #include "FakeClock.h"
@@ -205,10 +206,13 @@ TEST_F(ActivityMonitorTest, AReportStillQueuedWhenTheMonitorIsDestroyedDoesNothi
 {
     monitor->start();
     QPointer<ActivityMonitor> watched = monitor.get();
+    LogCapture log(monitorCategory);
     backends->reportFromAll(true);
     monitor.reset();
     turn();
     EXPECT_TRUE(watched.isNull());
+    // The queued lock is never applied: no "Screen locked" line, nor anything else.
+    EXPECT_EQ(log.lines(), QStringList());
 }
 
 TEST_F(ActivityMonitorTest, WithoutABackendADueBreakStillStarts)

@@ -1,8 +1,8 @@
 #include "FakeDBusService.h"
 #include "Monitoring/ActivityMonitor.h"
 #include "Platform/Linux/LinuxActivityBackendFactory.h"
-#include "Platform/Linux/LinuxActivityMonitor.h"
 #include "Platform/Linux/LogindLockSource.h"
+#include "Platform/Linux/MakeLinuxActivityMonitor.h"
 #include "Platform/Linux/ScreenSaverLockSource.h"
 #include "SessionTools.h"
 

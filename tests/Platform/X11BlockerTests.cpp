@@ -3,7 +3,7 @@
 // "dual" (openbox, two 1280x800 RandR monitors side by side). Each fixture runs on its own one.
 #include "BreakBlocker/FullscreenBlocker.h"
 #include "Configuration/ConfigurationManager.h"
-#include "Platform/Linux/LinuxBreakBlockerManager.h"
+#include "Platform/Linux/MakeLinuxBreakBlockerManager.h"
 #include "Platform/Linux/QtScreenList.h"
 #include "Platform/Linux/X11WindowList.h"
 

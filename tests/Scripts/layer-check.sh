@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# The build's include check refuses what a layer may not see: a view or a window that includes a
-# Linux implementation or an X11 header fails the ui layer's check, an engine file that includes a
-# view fails the engine's, and the layers' own files pass.
+# The build's include check refuses what a layer may not see, in either spelling: a view or a window
+# that includes a Linux implementation, an X11 header or Qt Network fails the ui layer's check, an
+# engine file that includes a view fails the engine's, and the layers' own files pass.
 #
 #   layer-check.sh CHECK_SCRIPT RULES_DIR
 set -u
@@ -34,13 +34,19 @@ printf '#include "Platform/Linux/X11WindowList.h"\n' >"$root/View.cpp"
 grep -q 'View.cpp: #include "Platform/Linux/X11WindowList.h"' "$root/out.log" ||
     fail "the refusal does not name the include"
 
+for spelling in '<Platform/Linux/X11WindowList.h>' '<QNetworkAccessManager>' \
+    '<QtNetwork/QNetworkReply>' '<Views/../Platform/Linux/X11WindowList.h>'; do
+    printf '#include %s\n' "$spelling" >"$root/Planted.cpp"
+    ! check_with ostavel_ui "$root/Planted.cpp" || fail "a view may include $spelling"
+done
+
 printf '#include <X11/Xlib.h>\n#include <QtDBus/QDBusConnection>\n' >"$root/Window.h"
 ! check_with ostavel_ui "$root/Window.h" || fail "a window may include X11 and D-Bus headers"
 
 printf '#include "Views/MenuBarStatusView.h"\n' >"$root/Engine.cpp"
 ! check_with ostavel_engine "$root/Engine.cpp" || fail "the engine may include a view"
 
-printf '#include "Services/CrashReporting/FeedbackSenderProtocol.h"\n#include <QWidget>\n' \
-    >"$root/Allowed.cpp"
+printf '#include "Services/CrashReporting/FeedbackSenderProtocol.h"\n#include <QWidget>\n%s\n' \
+    '#include <Platform/Clock.h>' >"$root/Allowed.cpp"
 check_with ostavel_ui "$root/Allowed.cpp" || fail "a view may not include a service interface"
 echo "each layer's includes are checked"

@@ -1,3 +1,4 @@
+#include "Configuration/StoreKeys.h"
 #include "Configuration/UserDefaults.h"
 #include "FakeServiceTimer.h"
 #include "LogCapture.h"
@@ -107,12 +108,12 @@ TEST_F(UpdaterManagerTest, RestoresOnlyExactlyBetaAndWritesNothingBack)
     for (const auto& [stored, expected] : table) {
         resetUserDefaults();
         if (stored)
-            UserDefaults::setValue(SparkleUpdaterManager::channelKey, *stored);
+            UserDefaults::setValue(StoreKeys::updateChannel, *stored);
         create();
         EXPECT_EQ(manager->currentChannel(), expected) << stored.value_or("none").toStdString();
-        EXPECT_EQ(UserDefaults::contains(SparkleUpdaterManager::channelKey), stored.has_value());
+        EXPECT_EQ(UserDefaults::contains(StoreKeys::updateChannel), stored.has_value());
         if (stored) {
-            EXPECT_EQ(UserDefaults::value(SparkleUpdaterManager::channelKey).toString(), *stored);
+            EXPECT_EQ(UserDefaults::value(StoreKeys::updateChannel).toString(), *stored);
         }
     }
 }
@@ -126,12 +127,12 @@ TEST_F(UpdaterManagerTest, ChannelChangePersistsLogsAndChecksSoonAfter)
     const int startsBefore = schedule->startCount();
 
     manager->setCurrentChannel(UpdateChannel::stable);
-    EXPECT_FALSE(UserDefaults::contains(SparkleUpdaterManager::channelKey));
+    EXPECT_FALSE(UserDefaults::contains(StoreKeys::updateChannel));
     EXPECT_EQ(schedule->startCount(), startsBefore);
     EXPECT_EQ(log.lines().size(), 1);
 
     manager->setCurrentChannel(UpdateChannel::beta);
-    EXPECT_EQ(UserDefaults::value(SparkleUpdaterManager::channelKey).toString(), "beta");
+    EXPECT_EQ(UserDefaults::value(StoreKeys::updateChannel).toString(), "beta");
     EXPECT_EQ(log.lines().last(), "Update channel changed to beta");
     EXPECT_EQ(schedule->delay(), SparkleUpdaterManager::channelChangeDelay);
     EXPECT_TRUE(manager->feedURLString().endsWith("/channels/beta/appcast.xml"));
@@ -152,7 +153,7 @@ TEST_F(UpdaterManagerTest, DevBuildNeverChecks)
     EXPECT_FALSE(manager->isRunning());
     manager->checkForUpdates();
     manager->setCurrentChannel(UpdateChannel::beta);
-    EXPECT_EQ(UserDefaults::value(SparkleUpdaterManager::channelKey).toString(), "beta");
+    EXPECT_EQ(UserDefaults::value(StoreKeys::updateChannel).toString(), "beta");
     EXPECT_EQ(log.lines().last(), "Update channel changed to beta");
     EXPECT_FALSE(schedule->isActive());
     QTest::qWait(20);

@@ -7,6 +7,7 @@
 #include "FakeScreenLocker.h"
 #include "UserDefaultsReset.h"
 #include "Views/BreakOverlayView.h"
+#include "Views/DurationText.h"
 #include "Views/MotivationTexts.h"
 #include "Views/OstavelButton.h"
 #include "Windows/BreakWindow.h"
@@ -121,8 +122,7 @@ TEST_F(BreakOverlayTest, CoversEveryScreenWithTheViewOnThePrimaryOnly)
         EXPECT_TRUE(mainTexts.contains(QStringLiteral("Skip")));
         EXPECT_TRUE(mainTexts.contains(QStringLiteral("Lock Screen")));
         EXPECT_TRUE(mainTexts.contains(QStringLiteral("or press \u21E5 Tab twice to skip")));
-        EXPECT_TRUE(
-            mainTexts.contains(BreakOverlayView::formatCountdown(engine.currentBreakDuration())));
+        EXPECT_TRUE(mainTexts.contains(DurationText::clock(engine.currentBreakDuration())));
         EXPECT_TRUE(std::any_of(mainTexts.begin(), mainTexts.end(), [](const QString& text) {
             return MotivationTexts::shortBreak.contains(text);
         }));

@@ -15,7 +15,7 @@
 namespace {
 using Area = CursorAlertWindowController::ScreenArea;
 
-TEST(AlertTexts, PillCursorAndSnoozeLabels)
+TEST(AlertTexts, PillAndCursorTexts)
 {
     struct Title {
         bool isLong;
@@ -53,12 +53,6 @@ TEST(AlertTexts, PillCursorAndSnoozeLabels)
 
     EXPECT_EQ(CursorAlertView::title(false, 9.6), QStringLiteral("Break starts in 9s"));
     EXPECT_EQ(CursorAlertView::title(true, 9.6), QStringLiteral("Your break is about to begin…"));
-
-    const std::pair<double, QString> labels[] = {{300, "5m"},  {600, "10m"},  {90, "90s"},
-                                                 {45, "45s"},  {45.9, "45s"}, {0, "0s"},
-                                                 {120.5, "2m"}};
-    for (const auto& [seconds, label] : labels)
-        EXPECT_EQ(SnoozeButton::formatDuration(seconds), label) << seconds;
 }
 
 TEST(CursorAlertPosition, FlipsAtTheVisibleRightEdgeOfThePointersScreen)

@@ -1,4 +1,5 @@
 #include "Configuration/ConfigurationManager.h"
+#include "Configuration/StoreKeys.h"
 #include "Configuration/UserDefaults.h"
 #include "Screenshots.h"
 #include "UserDefaultsReset.h"
@@ -137,7 +138,7 @@ TEST_F(OnboardingWindowTest, ClosingWithoutCompletingWritesNothingAndReportsTheC
     ASSERT_TRUE(shownWindow->close());
     QCoreApplication::processEvents();
     EXPECT_EQ(story, QStringList{QStringLiteral("closed")});
-    EXPECT_FALSE(UserDefaults::contains(ConfigurationManager::storeKey));
+    EXPECT_FALSE(UserDefaults::contains(StoreKeys::configuration));
     EXPECT_EQ(manager->config(), Configuration::defaults());
 }
 

@@ -1,5 +1,6 @@
 #include "Configuration/AppVersion.h"
 #include "Configuration/ConfigurationManager.h"
+#include "Configuration/StoreKeys.h"
 #include "Configuration/TimingPreset.h"
 #include "Configuration/UserDefaults.h"
 #include "ConfigurationTest.h"
@@ -48,33 +49,6 @@ const QStringList sliderLabels{
     "Cursor Alert",  "Idle Threshold", "Natural Break",   "Long Break Duration",
 };
 } // namespace
-
-TEST(SettingsValueText, WholeMinutesReadAsMinutesEverythingElseAsSeconds)
-{
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const double inf = std::numeric_limits<double>::infinity();
-    const std::pair<double, const char*> cases[] = {
-        {0, "0s"},
-        {59, "59s"},
-        {60, "1 min"},
-        {90, "90s"},
-        {300, "5 min"},
-        {7200, "120 min"},
-        {150, "150s"},
-        {59.9, "59s"},
-        {119.99, "119s"},
-        {-5, "-5s"},
-        {-120, "-120s"},
-        {-0.5, "0s"},
-        {nan, "\u2014"},
-        {inf, "\u2014"},
-        {-inf, "\u2014"},
-        {1e300, "\u2014"},
-        {9e18, "150000000000000000 min"},
-    };
-    for (const auto& [seconds, text] : cases)
-        EXPECT_EQ(SettingsView::valueText(seconds), QString::fromUtf8(text)) << seconds;
-}
 
 TEST(SettingsSliderGrid, PositionsAreTheGridPlusAnOffGridMaximum)
 {
@@ -399,7 +373,7 @@ TEST_F(SettingsTest, LaunchAtLoginChangesTheItemOnlyOnAClickAndKeepsTheKeyOnFail
     for (const Case& c : cases) {
         resetUserDefaults();
         if (c.keyBefore)
-            UserDefaults::setValue(OthersTab::launchAtLoginDisabledKey, true);
+            UserDefaults::setValue(StoreKeys::launchAtLoginDisabled, true);
         auto item = std::make_shared<FakeLoginItem>();
         item->registered = c.registered;
         item->succeeds = c.succeeds;
@@ -413,7 +387,7 @@ TEST_F(SettingsTest, LaunchAtLoginChangesTheItemOnlyOnAClickAndKeepsTheKeyOnFail
         EXPECT_EQ(item->unregisterCalls, c.unregisterCalls);
         EXPECT_EQ(item->registered, c.registeredAfter);
         EXPECT_EQ(toggle->isChecked(), item->registered);
-        const QVariant key = UserDefaults::value(OthersTab::launchAtLoginDisabledKey);
+        const QVariant key = UserDefaults::value(StoreKeys::launchAtLoginDisabled);
         EXPECT_EQ(key.isValid() ? std::optional<bool>(key.toBool()) : std::nullopt, c.keyAfter)
             << c.registered << c.succeeds;
 
@@ -441,7 +415,7 @@ TEST_F(SettingsTest, UpdateSectionFollowsTheUpdaterAndCrashReportsAreOneAssignme
     others->betaButton()->click();
     EXPECT_EQ(updater.currentChannel(), UpdateChannel::beta);
     EXPECT_FALSE(others->betaWarning()->isHidden()) << "at once";
-    EXPECT_EQ(UserDefaults::value(SparkleUpdaterManager::channelKey).toString(), "beta");
+    EXPECT_EQ(UserDefaults::value(StoreKeys::updateChannel).toString(), "beta");
     others->stableButton()->click();
     EXPECT_TRUE(others->betaWarning()->isHidden());
     updater.setCurrentChannel(UpdateChannel::beta);

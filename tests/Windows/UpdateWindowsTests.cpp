@@ -1,3 +1,4 @@
+#include "Configuration/StoreKeys.h"
 #include "Configuration/UserDefaults.h"
 #include "FakeAppcastFetcher.h"
 #include "FakeServiceTimer.h"
@@ -105,7 +106,7 @@ TEST_F(UpdateWindowsTest, PromptShowsPlainNotesAndSkippingRemembersTheVersion)
     EXPECT_EQ(prompt->notesView()->toPlainText(), "Calmer breaks");
 
     prompt->skipButton()->click();
-    EXPECT_EQ(UserDefaults::value(SparkleUpdaterManager::skippedVersionKey).toString(), "1.5");
+    EXPECT_EQ(UserDefaults::value(StoreKeys::skippedVersion).toString(), "1.5");
     EXPECT_TRUE(opened.isEmpty());
     // The skipped version no longer shows up in the background.
     EXPECT_TRUE(schedule->fire());
@@ -125,7 +126,7 @@ TEST_F(UpdateWindowsTest, DownloadOpensTheHttpsPageAndLaterDoesNothing)
     ASSERT_NE(prompt, nullptr);
     prompt->laterButton()->click();
     EXPECT_EQ(opened.size(), 1);
-    EXPECT_FALSE(UserDefaults::contains(SparkleUpdaterManager::skippedVersionKey));
+    EXPECT_FALSE(UserDefaults::contains(StoreKeys::skippedVersion));
 }
 
 TEST(UpdatePromptDialog, NotesFallBackToTheReleaseNotesAddress)

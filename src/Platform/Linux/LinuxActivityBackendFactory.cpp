@@ -1,7 +1,7 @@
 #include "Platform/Linux/LinuxActivityBackendFactory.h"
 
-#include "Monitoring/ActivityMonitor.h"
 #include "Platform/Linux/FreedesktopScreenSaverIdleTimeSource.h"
+#include "Platform/Linux/LinuxLog.h"
 #include "Platform/Linux/LogindLockSource.h"
 #include "Platform/Linux/MutterIdleTimeSource.h"
 #include "Platform/Linux/ScreenSaverLockSource.h"
@@ -20,7 +20,7 @@ void LinuxActivityBackendFactory::logOnce(const QString& what, const QString& li
     if (m_lastLines.value(what) == line)
         return;
     m_lastLines.insert(what, line);
-    qCInfo(lcActivityMonitor).noquote() << line;
+    qCInfo(lcLinuxActivity).noquote() << line;
 }
 
 template <typename Source>
@@ -70,12 +70,12 @@ LinuxActivityBackendFactory::createScreenLockSources()
         sources.push_back(std::make_unique<ScreenSaverLockSource>(
             m_sessionBus, ScreenSaverLockSource::gnomeInterface));
     } else {
-        qCInfo(lcActivityMonitor)
+        qCInfo(lcLinuxActivity)
             << "Session bus unavailable; screen-saver lock signals not followed";
     }
     if (m_systemBus.isConnected())
         sources.push_back(std::make_unique<LogindLockSource>(m_systemBus));
     else
-        qCInfo(lcActivityMonitor) << "System bus unavailable; logind lock state not followed";
+        qCInfo(lcLinuxActivity) << "System bus unavailable; logind lock state not followed";
     return sources;
 }

@@ -1,6 +1,6 @@
 #include "Platform/Linux/LogindLockSource.h"
 
-#include "Monitoring/ActivityMonitor.h"
+#include "Platform/Linux/LinuxLog.h"
 
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
@@ -31,7 +31,7 @@ LogindLockSource::LogindLockSource(QDBusConnection bus, QObject* parent)
                 finished->deleteLater();
                 const QDBusPendingReply<QDBusObjectPath> reply = *finished;
                 if (reply.isError()) {
-                    qCInfo(lcActivityMonitor).noquote()
+                    qCInfo(lcLinuxActivity).noquote()
                         << QStringLiteral("No logind session (%1); its lock state is not followed")
                                .arg(reply.error().name());
                     return;
@@ -52,7 +52,7 @@ void LogindLockSource::followSession(const QString& sessionPath)
 {
     if (!m_bus.connect(logindService, sessionPath, propertiesInterface, propertiesChanged, this,
                        propertiesChangedSlot)) {
-        qCInfo(lcActivityMonitor).noquote()
+        qCInfo(lcLinuxActivity).noquote()
             << QStringLiteral("Cannot follow logind session %1").arg(sessionPath);
         return;
     }

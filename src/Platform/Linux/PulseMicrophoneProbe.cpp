@@ -1,6 +1,6 @@
 #include "Platform/Linux/PulseMicrophoneProbe.h"
 
-#include "BreakBlocker/MeetingBlocker.h"
+#include "Platform/Linux/LinuxLog.h"
 
 #include <pulse/context.h>
 #include <pulse/introspect.h>
@@ -136,7 +136,7 @@ bool PulseMicrophoneProbe::ensureConnected(const QDeadlineTimer& deadline)
     m_sourcesChanged = true;
     m_reconnectPauseMs = firstReconnectPauseMs;
     if (m_reportedUnavailable)
-        qCInfo(lcMeetingBlocker) << "Sound server reachable again";
+        qCInfo(lcLinuxMicrophone) << "Sound server reachable again";
     m_reportedUnavailable = false;
     return true;
 }
@@ -179,5 +179,5 @@ void PulseMicrophoneProbe::reportUnavailable(const char* why)
     if (m_reportedUnavailable)
         return;
     m_reportedUnavailable = true;
-    qCWarning(lcMeetingBlocker) << "Microphone use cannot be seen:" << why;
+    qCWarning(lcLinuxMicrophone) << "Microphone use cannot be seen:" << why;
 }

@@ -1,6 +1,6 @@
 #include "Platform/Linux/ScreenSaverLockSource.h"
 
-#include "Monitoring/ActivityMonitor.h"
+#include "Platform/Linux/LinuxLog.h"
 
 namespace {
 const QString activeChanged = QStringLiteral("ActiveChanged");
@@ -28,7 +28,7 @@ ScreenSaverLockSource::ScreenSaverLockSource(QDBusConnection bus, QString servic
             m_paths << path;
     }
     if (m_paths.isEmpty()) {
-        qCInfo(lcActivityMonitor).noquote()
+        qCInfo(lcLinuxActivity).noquote()
             << QStringLiteral("Cannot follow %1.ActiveChanged").arg(m_service);
     }
 }

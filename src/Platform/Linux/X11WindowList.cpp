@@ -1,7 +1,7 @@
 #include "Platform/Linux/X11WindowList.h"
 
-#include "BreakBlocker/FullscreenBlocker.h"
 #include "Platform/Linux/EwmhWindowProperties.h"
+#include "Platform/Linux/LinuxLog.h"
 #include "Platform/Linux/XcbReply.h"
 
 #include <QFile>
@@ -163,7 +163,7 @@ std::unique_ptr<X11WindowList::Connection> X11WindowList::acquire()
     if (connection->broken()) {
         QMutexLocker lock(&m_mutex);
         if (!m_reportedUnavailable)
-            qCWarning(lcFullscreenBlocker) << "No X display: full-screen windows cannot be seen";
+            qCWarning(lcLinuxWindows) << "No X display: full-screen windows cannot be seen";
         m_reportedUnavailable = true;
         return nullptr;
     }

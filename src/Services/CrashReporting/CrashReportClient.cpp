@@ -171,7 +171,8 @@ void CrashReportClient::discardPending()
 
 bool CrashReportClient::captureFeedback(const UserFeedback& feedback)
 {
-    const QString message = feedback.message.trimmed().left(maxFeedbackLength);
+    const QString message =
+        feedback.message.trimmed().left(FeedbackSenderProtocol::maxFeedbackLength);
     if (!m_enabled || message.isEmpty())
         return false;
     QJsonObject context{{QStringLiteral("message"), message},

@@ -2,6 +2,7 @@
 
 #include "Services/CrashReporting/Dsn.h"
 #include "Services/CrashReporting/EnvelopeQueue.h"
+#include "Services/CrashReporting/FeedbackSenderProtocol.h"
 
 #include <QLoggingCategory>
 #include <QMap>
@@ -52,7 +53,6 @@ public:
     static constexpr std::chrono::seconds maxRetryDelay{3600};
     static constexpr std::chrono::seconds defaultRateLimitDelay{60};
     static constexpr std::chrono::seconds maxRateLimitDelay{24 * 3600};
-    static constexpr qsizetype maxFeedbackLength = 4096;
     // How often the crash handler's list of loaded images is brought up to date, for libraries
     // and plugins loaded after start-up.
     static constexpr std::chrono::minutes imagesRefreshInterval{5};
@@ -78,8 +78,9 @@ public:
     QMap<QString, QString> tags() const { return m_tags; }
 
     // True once the feedback is queued. False, and nothing is sent, unless started, for a blank
-    // message, or when the queue cannot store it. A message is cut to maxFeedbackLength, so
-    // callers that must not lose text check the length first.
+    // message, or when the queue cannot store it. A message is cut to
+    // FeedbackSenderProtocol::maxFeedbackLength, so callers that must not lose text check the
+    // length first.
     bool captureFeedback(const UserFeedback& feedback);
 
     // Deletes crash reports and queued envelopes unsent (consent withdrawn).

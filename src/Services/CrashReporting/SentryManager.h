@@ -20,7 +20,6 @@ class SentryManager : public QObject, public CrashReportingProtocol, public Feed
 
 public:
     static inline const QString updateChannelTag = QStringLiteral("update-channel");
-    static_assert(maxFeedbackLength == CrashReportClient::maxFeedbackLength);
 
     // Production: the build's DSN and version, the real network, $XDG_DATA_HOME/Ostavel.
     explicit SentryManager(QObject* parent = nullptr);
@@ -44,6 +43,7 @@ public:
     void close() override;
     // For a launch with consent off: deletes what an earlier run left behind.
     void discardPendingReports() override;
+    FeedbackSenderProtocol* feedbackSender() override { return this; }
 
     // Sent as feedback of the "custom" source.
     bool captureFeedback(const QString& message, const QString& name,

@@ -1,6 +1,7 @@
 #include "Services/Update/SparkleUpdaterManager.h"
 
 #include "Configuration/AppVersion.h"
+#include "Configuration/StoreKeys.h"
 #include "Configuration/UserDefaults.h"
 #include "Platform/ServiceTimer.h"
 #include "Services/Update/AppcastParser.h"
@@ -35,7 +36,7 @@ SparkleUpdaterManager::SparkleUpdaterManager(Environment environment, QObject* p
     , m_timer(std::move(environment.timer))
 {
     // Only exactly "beta" selects beta; nothing is written back until the user picks a channel.
-    if (UserDefaults::value(channelKey).toString() == QLatin1String("beta"))
+    if (UserDefaults::value(StoreKeys::updateChannel).toString() == QLatin1String("beta"))
         m_channel = UpdateChannel::beta;
 
     if (m_appVersion == QLatin1String("dev")) {
@@ -63,7 +64,7 @@ void SparkleUpdaterManager::setCurrentChannel(UpdateChannel channel)
     if (channel == m_channel)
         return;
     m_channel = channel;
-    UserDefaults::setValue(channelKey, updateChannelRawValue(channel));
+    UserDefaults::setValue(StoreKeys::updateChannel, updateChannelRawValue(channel));
     qCInfo(lcSparkleUpdater, "Update channel changed to %s",
            qPrintable(updateChannelRawValue(channel)));
     emit currentChannelChanged(channel);
@@ -83,12 +84,12 @@ void SparkleUpdaterManager::checkForUpdates()
 
 void SparkleUpdaterManager::skipVersion(const QString& version)
 {
-    UserDefaults::setValue(skippedVersionKey, version);
+    UserDefaults::setValue(StoreKeys::skippedVersion, version);
 }
 
 QString SparkleUpdaterManager::skippedVersion() const
 {
-    return UserDefaults::value(skippedVersionKey).toString();
+    return UserDefaults::value(StoreKeys::skippedVersion).toString();
 }
 
 void SparkleUpdaterManager::onScheduledCheck()

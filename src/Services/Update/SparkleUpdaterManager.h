@@ -14,7 +14,7 @@ struct AppcastFetchResult;
 
 Q_DECLARE_LOGGING_CATEGORY(lcSparkleUpdater)
 
-// Owns the update checks: the chosen channel (persisted under "com.ostavel.updateChannel"),
+// Owns the update checks: the chosen channel (persisted under StoreKeys::updateChannel),
 // whether a manual check may start, a background check 5 s after creation and then every
 // 10,800 s, and manual checks. It shows nothing itself: a window listens to checkStarted() and
 // checkFinished(). A background check reports only an update worth offering (not the skipped
@@ -29,8 +29,6 @@ class SparkleUpdaterManager : public QObject {
     Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates NOTIFY canCheckForUpdatesChanged)
 
 public:
-    static inline const QString channelKey = QStringLiteral("com.ostavel.updateChannel");
-    static inline const QString skippedVersionKey = QStringLiteral("com.ostavel.skippedVersion");
     static constexpr std::chrono::milliseconds firstCheckDelay{5000};
     static constexpr std::chrono::milliseconds checkInterval{10800 * 1000};
     static constexpr std::chrono::milliseconds channelChangeDelay{1000};

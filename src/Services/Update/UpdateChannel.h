@@ -6,7 +6,7 @@
 #include <array>
 #include <optional>
 
-// The two update channels. Stored under "com.ostavel.updateChannel" as the raw value.
+// The two update channels. Stored under StoreKeys::updateChannel as the raw value.
 enum class UpdateChannel { stable, beta };
 
 const std::array<UpdateChannel, 2>& allUpdateChannels();

@@ -8,15 +8,15 @@
 #include <memory>
 #include <vector>
 
-// Timers for code that makes its own, on a time line that moves only when the test moves it:
+// A time line for code that makes its own timers, which moves only when the test moves it:
 // advance() fires every shot that falls due on the way, in the order they fall due, as the event
 // loop would. A timer still running when the set goes is simply never fired.
-class FakeServiceTimers {
+class FakeServiceTimeline {
 public:
-    FakeServiceTimers() = default;
-    FakeServiceTimers(const FakeServiceTimers&) = delete;
-    FakeServiceTimers& operator=(const FakeServiceTimers&) = delete;
-    ~FakeServiceTimers()
+    FakeServiceTimeline() = default;
+    FakeServiceTimeline(const FakeServiceTimeline&) = delete;
+    FakeServiceTimeline& operator=(const FakeServiceTimeline&) = delete;
+    ~FakeServiceTimeline()
     {
         for (Timer* timer : m_timers)
             timer->set = nullptr;
@@ -54,7 +54,7 @@ public:
 
 private:
     struct Timer final : ServiceTimer {
-        explicit Timer(FakeServiceTimers* owner)
+        explicit Timer(FakeServiceTimeline* owner)
             : set(owner)
         {
             set->m_timers.push_back(this);
@@ -76,7 +76,7 @@ private:
         void stop() override { active = false; }
         bool isActive() const override { return active; }
 
-        FakeServiceTimers* set;
+        FakeServiceTimeline* set;
         std::chrono::milliseconds due{0};
         unsigned long order = 0;
         std::function<void()> onTimeout;

@@ -1,4 +1,4 @@
-#include "Platform/Linux/LinuxBreakBlockerManager.h"
+#include "Platform/Linux/MakeLinuxBreakBlockerManager.h"
 
 #include "Platform/Linux/DesktopEntryCatalogue.h"
 #include "Platform/Linux/DesktopEntryCatalogueWatcher.h"
