@@ -76,12 +76,13 @@ StatusNotifierToolTip DBusStatusNotifierItem::toolTip() const
 
 void DBusStatusNotifierItem::setIcon(const QList<Pixmap>& sizes, const QString& toolTip)
 {
+    // The description goes with the icon: both are new before NewIcon asks hosts to read them.
+    const bool newToolTip = toolTip != m_toolTip;
     m_pixmaps = sizes;
+    m_toolTip = toolTip;
     emit NewIcon();
-    if (toolTip != m_toolTip) {
-        m_toolTip = toolTip;
+    if (newToolTip)
         emit NewToolTip();
-    }
 }
 
 void DBusStatusNotifierItem::registerWithWatcher()
@@ -144,3 +145,5 @@ void DBusStatusNotifierItem::ContextMenu(int x, int y)
 }
 
 void DBusStatusNotifierItem::Scroll(int, const QString&) {}
+
+void DBusStatusNotifierItem::ProvideXdgActivationToken(const QString&) {}

@@ -40,6 +40,8 @@ class DBusStatusNotifierItem final : public QObject, public StatusNotifierItem {
     Q_PROPERTY(QString AttentionIconName READ noName)
     Q_PROPERTY(StatusNotifierPixmaps AttentionIconPixmap READ noPixmaps)
     Q_PROPERTY(QString AttentionMovieName READ noName)
+    Q_PROPERTY(QString IconAccessibleDesc READ accessibleDescription)
+    Q_PROPERTY(QString AttentionAccessibleDesc READ accessibleDescription)
     Q_PROPERTY(StatusNotifierToolTip ToolTip READ toolTip)
     Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
     Q_PROPERTY(QDBusObjectPath Menu READ menu)
@@ -62,6 +64,8 @@ public:
     StatusNotifierPixmaps iconPixmap() const { return m_pixmaps; }
     StatusNotifierPixmaps noPixmaps() const { return {}; }
     StatusNotifierToolTip toolTip() const;
+    // The tooltip's full title: hosts read it again with the icon, at each NewIcon.
+    QString accessibleDescription() const { return m_toolTip; }
     bool itemIsMenu() const { return false; }
     QDBusObjectPath menu() const { return QDBusObjectPath(QStringLiteral("/NO_DBUSMENU")); }
 
@@ -70,6 +74,8 @@ public slots:
     void SecondaryActivate(int x, int y);
     void ContextMenu(int x, int y);
     void Scroll(int delta, const QString& orientation);
+    // Hosts on Wayland send a token before each click; nothing we open needs one.
+    void ProvideXdgActivationToken(const QString& token);
 
 signals:
     void NewTitle();
