@@ -86,7 +86,10 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     c.makeSoundPlayer = [] { return std::make_unique<PulseSampleSoundPlayer>(QString(), &lcApp); };
     c.makePointerButtonState = [] { return std::make_unique<X11PointerButtonState>(); };
     c.makeTrayHostWatcher = [] { return std::make_unique<LinuxTrayHostWatcher>(); };
-    c.makeStatusNotifierItem = [] { return std::make_unique<DBusStatusNotifierItem>(); };
+    c.makeStatusNotifierItem = [] {
+        return std::make_unique<DBusStatusNotifierItem>(QDBusConnection::sessionBus(),
+                                                        DBusStatusNotifierItem::hostMenuWanted());
+    };
     c.makeSettingsWindowController = [catalogue](ConfigurationManager& config,
                                                  SparkleUpdaterManager* updater) {
         SettingsEnvironment environment;

@@ -201,4 +201,5 @@ void MenuBarStatusView::refresh()
         m_shownSizeHint = sizeHint();
         emit sizeHintChanged();
     }
+    emit contentChanged();
 }
