@@ -2,8 +2,11 @@
 
 #include <QDBusMetaType>
 #include <QMetaObject>
+#include <QTimer>
+#include <utility>
 
 namespace {
+constexpr std::chrono::milliseconds chosenDelay{250};
 using Entry = StatusNotifierItem::MenuEntry;
 
 // "Ctrl+," as the protocol writes it: [["Control", "comma"]].
@@ -164,13 +167,20 @@ DBusMenuExporter::~DBusMenuExporter()
         m_bus.unregisterObject(m_path);
 }
 
-int DBusMenuExporter::add(const Entry& entry, const QString& parentKey, QHash<QString, int>& seen,
-                          std::map<int, Node>& nodes)
+int DBusMenuExporter::add(const Entry& entry, const Entry* previous, const QString& parentKey,
+                          QHash<QString, int>& seen, std::map<int, Node>& nodes)
 {
-    QString key =
-        parentKey + QLatin1Char('/') + QString::number(int(entry.kind)) + QLatin1Char(':');
-    if (entry.kind == Entry::Kind::command || entry.kind == Entry::Kind::submenu)
-        key += entry.label;
+    // A command by its label, a line by its place among the lines, a separator by what it
+    // follows: so items that stay keep their order too, which hosts rely on.
+    const auto kindKey = [](const Entry& e) {
+        QString key = QString::number(int(e.kind)) + QLatin1Char(':');
+        if (e.kind == Entry::Kind::command || e.kind == Entry::Kind::submenu)
+            key += e.label;
+        return key;
+    };
+    QString key = parentKey + QLatin1Char('/') + kindKey(entry);
+    if (entry.kind == Entry::Kind::separator && previous)
+        key += kindKey(*previous);
     key += QLatin1Char('#') + QString::number(seen[key]++);
     int id = m_ids.value(key);
     if (id == 0) {
@@ -178,8 +188,9 @@ int DBusMenuExporter::add(const Entry& entry, const QString& parentKey, QHash<QS
         m_ids.insert(key, id);
     }
     Node node{propertiesOf(entry), {}, entry.chosen};
-    for (const Entry& child : entry.children)
-        node.children << add(child, key, seen, nodes);
+    for (qsizetype i = 0; i < entry.children.size(); ++i)
+        node.children << add(entry.children[i], i ? &entry.children[i - 1] : nullptr, key, seen,
+                             nodes);
     nodes[id] = std::move(node);
     return id;
 }
@@ -190,8 +201,8 @@ void DBusMenuExporter::setEntries(const QList<Entry>& entries)
     QHash<QString, int> seen;
     Node root = m_nodes.at(0);
     root.children.clear();
-    for (const Entry& entry : entries)
-        root.children << add(entry, QString(), seen, nodes);
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        root.children << add(entries[i], i ? &entries[i - 1] : nullptr, QString(), seen, nodes);
     nodes[0] = std::move(root);
 
     bool sameLayout = nodes.size() == m_nodes.size();
@@ -265,16 +276,27 @@ void DBusMenuExporter::Event(int id, const QString& eventId, const QDBusVariant&
     if (!known(id))
         return;
     if (id == 0 && (eventId == QLatin1String("opened") || eventId == QLatin1String("closed"))) {
+        const bool open = eventId == QLatin1String("opened");
+        if (!open)
+            QMetaObject::invokeMethod(this, &DBusMenuExporter::runChosen, Qt::QueuedConnection);
         if (onShown)
-            onShown(eventId == QLatin1String("opened"));
+            onShown(open);
         return;
     }
     const std::function<void()> chosen = m_nodes.at(id).chosen;
     if (eventId != QLatin1String("clicked") || !chosen)
         return;
-    // After the reply: a command may open a window or quit.
-    QMetaObject::invokeMethod(
-        this, [chosen] { chosen(); }, Qt::QueuedConnection);
+    // Run once the host has closed its menu (and let go of the keyboard), which it tells right
+    // after the click; a host that does not tell gets it a moment later.
+    m_chosen = chosen;
+    QTimer::singleShot(chosenDelay, this, &DBusMenuExporter::runChosen);
+}
+
+void DBusMenuExporter::runChosen()
+{
+    const std::function<void()> chosen = std::exchange(m_chosen, nullptr);
+    if (chosen)
+        chosen();
 }
 
 QList<int> DBusMenuExporter::EventGroup(const DBusMenuEventList& events)

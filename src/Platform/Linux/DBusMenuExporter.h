@@ -86,9 +86,11 @@ private:
         QList<int> children;
         std::function<void()> chosen;
     };
-    int add(const StatusNotifierItem::MenuEntry& entry, const QString& parentKey,
+    int add(const StatusNotifierItem::MenuEntry& entry,
+            const StatusNotifierItem::MenuEntry* previous, const QString& parentKey,
             QHash<QString, int>& seen, std::map<int, Node>& nodes);
     DBusMenuLayoutItem layoutOf(int id, int depth, const QStringList& names) const;
+    void runChosen();
     bool known(int id) const { return m_nodes.count(id) != 0; }
 
     QDBusConnection m_bus;
@@ -97,10 +99,12 @@ private:
     uint m_revision = 1;
     // By id; the root is 0.
     std::map<int, Node> m_nodes;
-    // An item keeps its id while it stays (a command by its label, a line or a separator by its
-    // place among its kind), so a host that reuses its items by id never shows one as another.
+    // An item keeps its id while it stays, so a host that reuses its items by id never shows one
+    // as another.
     QHash<QString, int> m_ids;
     int m_nextId = 1;
+    // A command chosen in the host's menu, until the host has closed it.
+    std::function<void()> m_chosen;
 };
 
 QDBusArgument& operator<<(QDBusArgument& argument, const DBusMenuLayoutItem& item);
