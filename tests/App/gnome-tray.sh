@@ -64,7 +64,7 @@ for i in $(seq 1 12); do
     is_open "$want" || fail "click $i: the menu did not stay open=$want"
 done
 
-# Keys: Down walks the commands, Esc closes, Return chooses.
+# Keys: Down walks the commands, Esc closes, Return chooses (a window it opens gets the keyboard).
 gnome_click left
 within 3 is_open true || fail "the menu did not open"
 gnome_key Down
@@ -88,6 +88,7 @@ open_and_choose() {
 open_and_choose "Settings…"
 wait_for 5 xdotool search --onlyvisible --name "^Ostavel Settings$" >/dev/null ||
     fail "Return on Settings… opened no settings window"
+within 5 gnome_focus_is "Ostavel Settings" || fail "the settings window has no keyboard: it is on '$(gnome_focus_title)'"
 open_and_choose "Quit Ostavel"
 wait_for 5 bash -c "! kill -0 $ostavel_pid 2>/dev/null" || fail "Return on Quit Ostavel did not quit"
 
