@@ -88,7 +88,8 @@ open_and_choose() {
 open_and_choose "Settings…"
 wait_for 5 xdotool search --onlyvisible --name "^Ostavel Settings$" >/dev/null ||
     fail "Return on Settings… opened no settings window"
-within 5 gnome_focus_is "Ostavel Settings" || fail "the settings window has no keyboard: it is on '$(gnome_focus_title)'"
+within 5 gnome_focus_is "Ostavel Settings" ||
+    fail "the settings window has no keyboard: it is on '$(gnome_focus_title)'"
 open_and_choose "Quit Ostavel"
 wait_for 5 bash -c "! kill -0 $ostavel_pid 2>/dev/null" || fail "Return on Quit Ostavel did not quit"
 
