@@ -121,8 +121,8 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     };
     c.makeBreakWindowController = [&clock, compositing](BreakManager& engine) {
         return std::make_unique<BreakWindowController>(
-            engine, clock, std::make_unique<DBusScreenLocker>(),
-            std::make_unique<X11KeyboardFocus>(), compositing());
+            engine, clock, std::make_unique<DBusScreenLocker>(), X11KeyboardFocus::forSession(),
+            compositing());
     };
     return c;
 }

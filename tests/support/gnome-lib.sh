@@ -47,7 +47,7 @@ gnome_keycode() {
 # gnome_key [MODIFIER+]...KEY...: each key pressed and released, modifiers held around it, as
 # `gnome_key Tab ctrl+q`.
 gnome_key() {
-    local combo part code codes
+    local combo part code codes parts i
     for combo in "$@"; do
         codes=()
         IFS=+ read -ra parts <<<"$combo"
