@@ -16,6 +16,7 @@ source "$(dirname "$0")/../support/e2e-lib.sh"
 # shellcheck source=../support/gnome-lib.sh
 source "$(dirname "$0")/../support/gnome-lib.sh"
 show_on_failure ostavel "$artifacts/gnome-tray-ostavel.log"
+show_on_failure shell "$OSTAVEL_GNOME_SHELL_LOG"
 
 "$store_defaults" --bool com.ostavel.onboardingCompleted=true || fail "could not store defaults"
 dbus-monitor --session >"$artifacts/gnome-tray-bus.log" 2>&1 &
@@ -39,7 +40,8 @@ within() {
 icon='Main.panel.statusArea[Object.keys(Main.panel.statusArea).find(k => k.startsWith("appindicator-org.kde.StatusNotifierItem"))]'
 menu_items() { gnome_eval "$icon.menu.numMenuItems" 2>/dev/null; }
 has_menu() { [ "$(menu_items)" -gt 5 ] 2>/dev/null; }
-within 20 has_menu || fail "the shell shows no menu for our icon"
+within 40 has_menu || fail "the shell shows no menu for our icon: $(gnome_eval \
+    'Object.keys(Main.panel.statusArea).join(" ")') $(menu_items)"
 is_open() { [ "$(gnome_eval "$icon.menu.isOpen")" = "$1" ]; }
 focused() { gnome_eval 'global.stage.key_focus && global.stage.key_focus.label ? global.stage.key_focus.label.text : ""'; }
 # The shell's menu holds the status lines, then the commands, and follows the engine: input
