@@ -190,7 +190,8 @@ void StatusMenuController::addCommandItems()
                 } else {
                     QAction* action = target->addAction(entry.label);
                     action->setEnabled(entry.kind == Kind::command);
-                    connect(action, &QAction::triggered, this, entry.chosen);
+                    if (entry.chosen)
+                        connect(action, &QAction::triggered, this, entry.chosen);
                     if (!entry.shortcut.isEmpty())
                         action->setShortcut(
                             QKeySequence(entry.shortcut, QKeySequence::PortableText));
