@@ -4,7 +4,8 @@
 #
 #   deps.sh run    what building and running Ostavel needs
 #   deps.sh test   that, and what the tests and benchmarks need: a headless X server, window
-#                  manager, tray, compositor, session bus and sound server, and the test tools
+#                  manager, tray, compositor, session bus and sound server, GNOME Shell with
+#                  XWayland and a native Wayland terminal, and the test tools
 set -euo pipefail
 
 run_packages=(
@@ -21,6 +22,7 @@ test_packages=(
     dbus-daemon dbus-bin libglib2.0-bin python3 python3-gi gir1.2-glib-2.0
     pulseaudio pulseaudio-utils
     procps
+    gnome-shell gnome-shell-extension-appindicator xwayland weston # the real GNOME test desktop
     binutils # readelf and addr2line, for the crash-report tests
 )
 

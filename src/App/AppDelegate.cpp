@@ -261,6 +261,10 @@ void AppDelegate::createStatusItem()
     menu.clock = &m_clock;
     menu.commands = menuCommands();
     menu.iconGeometry = [items] { return items->iconGeometry(); };
+    if (items->hostDrawsMenu())
+        menu.publishHostMenu = [items](const QList<StatusNotifierItem::MenuEntry>& entries) {
+            items->setHostMenu(entries);
+        };
     m_statusMenu = std::make_unique<StatusMenuController>(std::move(menu));
 
     MenuBarHintController::Environment hint;
@@ -276,6 +280,8 @@ void AppDelegate::createStatusItem()
             &MenuBarHintController::noteClickOnIcon);
     connect(items, &StatusItemController::menuRequested, m_statusMenu.get(),
             &StatusMenuController::open);
+    connect(items, &StatusItemController::hostMenuShown, m_statusMenu.get(),
+            &StatusMenuController::hostMenuShown);
 }
 
 StatusMenuCommands AppDelegate::menuCommands()

@@ -82,7 +82,10 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     c.makeSoundPlayer = [] { return std::make_unique<PulseSampleSoundPlayer>(QString(), &lcApp); };
     c.makePointerButtonState = [] { return std::make_unique<X11PointerButtonState>(); };
     c.makeTrayHostWatcher = [] { return std::make_unique<LinuxTrayHostWatcher>(); };
-    c.makeStatusNotifierItem = [] { return std::make_unique<DBusStatusNotifierItem>(); };
+    c.makeStatusNotifierItem = [] {
+        return std::make_unique<DBusStatusNotifierItem>(QDBusConnection::sessionBus(),
+                                                        DBusStatusNotifierItem::hostMenuWanted());
+    };
     c.makeSettingsWindowController = [catalogue](ConfigurationManager& config,
                                                  SparkleUpdaterManager* updater) {
         SettingsEnvironment environment;
@@ -114,8 +117,8 @@ AppComponents OstavelApp::linuxComponents(const Clock& clock)
     };
     c.makeBreakWindowController = [&clock, compositing](BreakManager& engine) {
         return std::make_unique<BreakWindowController>(
-            engine, clock, std::make_unique<DBusScreenLocker>(),
-            std::make_unique<X11KeyboardFocus>(), compositing());
+            engine, clock, std::make_unique<DBusScreenLocker>(), X11KeyboardFocus::forSession(),
+            compositing());
     };
     return c;
 }

@@ -39,12 +39,18 @@ StatusItemController::StatusItemController(Environment environment, QObject* par
 
     if (StatusNotifierItem* item = m_env.statusNotifierItem.get()) {
         const QPointer<StatusItemController> self(this);
-        item->onActivated = [self](StatusNotifierItem::Activation, std::optional<QPoint> position) {
-            if (!self)
+        item->onActivated = [self, item](StatusNotifierItem::Activation,
+                                         std::optional<QPoint> position) {
+            // A host that draws the menu has shown it already.
+            if (!self || item->hostDrawsMenu())
                 return;
             // Left, middle and right click all open the one menu.
             emit self->clickedInHost();
             emit self->menuRequested(position);
+        };
+        item->onMenuShown = [self](bool open) {
+            if (self)
+                emit self->hostMenuShown(open);
         };
         item->onRegistered = [self] {
             if (self && self->m_host == Host::statusNotifier) {
@@ -136,6 +142,17 @@ void StatusItemController::reportMissingTray()
     m_noTrayLogged = true;
     qCWarning(lcApp) << "No system tray is available; Ostavel keeps timing breaks without its "
                         "tray icon";
+}
+
+bool StatusItemController::hostDrawsMenu() const
+{
+    return m_env.statusNotifierItem && m_env.statusNotifierItem->hostDrawsMenu();
+}
+
+void StatusItemController::setHostMenu(const QList<StatusNotifierItem::MenuEntry>& entries)
+{
+    if (hostDrawsMenu())
+        m_env.statusNotifierItem->setMenu(entries);
 }
 
 QRect StatusItemController::iconGeometry() const

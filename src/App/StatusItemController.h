@@ -23,7 +23,9 @@ class ServiceTimer;
 // its D-Bus or XEmbed tray once per process, at the first QSystemTrayIcon, so that icon is only
 // made while no StatusNotifierItem host exists and is used for XEmbed alone.
 //
-// Clicks on the icon are reported, not handled: what opens is wired by the owner. Main thread only.
+// Clicks on the icon are reported, not handled: what opens is wired by the owner. A
+// StatusNotifierItem whose host draws the menu itself is given the menu instead, and its clicks
+// are the host's. Main thread only.
 class StatusItemController : public QObject {
     Q_OBJECT
 
@@ -59,12 +61,18 @@ public:
     // How often the icon was drawn; the tray's idle cost depends on this staying low.
     int statusItemRedrawCount() const { return m_redraws; }
 
+    // Whether a StatusNotifierItem host is given the menu to draw.
+    bool hostDrawsMenu() const;
+    void setHostMenu(const QList<StatusNotifierItem::MenuEntry>& entries);
+
 signals:
     // A click on the icon that should open the menu, at the point the host asked for if it did.
     void menuRequested(std::optional<QPoint> position);
     // A StatusNotifierItem host reported a click on the icon: a press that none of our windows
     // saw. Comes just before its menuRequested().
     void clickedInHost();
+    // The host opened (true) or closed (false) the menu it draws.
+    void hostMenuShown(bool open);
 
 private:
     void followHosts();

@@ -57,6 +57,7 @@ StatusMenuController::StatusMenuController(Environment environment, QObject* par
 {
     connect(m_env.engine, &BreakManager::stateChanged, this,
             &StatusMenuController::followEngineState, Qt::QueuedConnection);
+    publishHostMenu();
 }
 
 StatusMenuController::~StatusMenuController() = default;
@@ -129,54 +130,123 @@ void StatusMenuController::rebuild()
     addCommandItems();
 }
 
-void StatusMenuController::addCommandItems()
+QList<StatusNotifierItem::MenuEntry> StatusMenuController::commandEntries() const
 {
-    QMenu* menu = m_menu.get();
+    using Entry = StatusNotifierItem::MenuEntry;
+    auto command = [](const QString& text, const std::function<void()>& run,
+                      const QString& shortcut = QString()) {
+        return Entry{Entry::Kind::command, text, shortcut, {}, [run] {
+                         if (run)
+                             run();
+                     }};
+    };
+    const Entry separator{Entry::Kind::separator, {}, {}, {}, {}};
     const StatusMenuCommands& commands = m_env.commands;
     const BreakState state = m_env.engine->state();
-    m_itemSet = menuItemSet(state);
 
-    auto add = [this](QMenu* target, const QString& text, const std::function<void()>& command) {
-        QAction* action = target->addAction(text);
-        connect(action, &QAction::triggered, this, [command] {
-            if (command)
-                command();
-        });
-        return action;
-    };
-
+    QList<Entry> entries;
     const bool working = state == BreakState::active || state == BreakState::preAlert;
     if (working)
-        add(menu, QStringLiteral("Start Break"), commands.startBreak);
+        entries << command(QStringLiteral("Start Break"), commands.startBreak);
     if (working || state == BreakState::onBreak) {
-        add(menu,
-            state == BreakState::onBreak ? QStringLiteral("Skip Break")
-                                         : QStringLiteral("Skip Next Break"),
-            commands.skipBreak);
-        menu->addSeparator();
+        entries << command(state == BreakState::onBreak ? QStringLiteral("Skip Break")
+                                                        : QStringLiteral("Skip Next Break"),
+                           commands.skipBreak)
+                << separator;
     }
-
     if (state == BreakState::disabled) {
-        add(menu, QStringLiteral("Re-enable"), commands.enable);
+        entries << command(QStringLiteral("Re-enable"), commands.enable);
     } else {
-        auto* disable = new QMenu(QStringLiteral("Disable"), menu);
-        add(disable, QStringLiteral("For 1 Hour"), commands.disableOneHour);
-        add(disable, QStringLiteral("For 4 Hours"), commands.disableFourHours);
-        add(disable, QStringLiteral("For the Rest of the Day"), commands.disableRestOfDay);
-        menu->addMenu(disable);
+        entries << Entry{
+            Entry::Kind::submenu,
+            QStringLiteral("Disable"),
+            {},
+            {command(QStringLiteral("For 1 Hour"), commands.disableOneHour),
+             command(QStringLiteral("For 4 Hours"), commands.disableFourHours),
+             command(QStringLiteral("For the Rest of the Day"), commands.disableRestOfDay)},
+            {}};
     }
-    menu->addSeparator();
+    entries << separator << command(QStringLiteral("Send Feedback\u2026"), commands.sendFeedback)
+            << separator
+            << command(QStringLiteral("Settings\u2026"), commands.openSettings,
+                       QStringLiteral("Ctrl+,"))
+            << command(QStringLiteral("Quit Ostavel"), commands.quit, QStringLiteral("Ctrl+Q"));
+    return entries;
+}
 
-    add(menu, QStringLiteral("Send Feedback\u2026"), commands.sendFeedback);
-    menu->addSeparator();
-    add(menu, QStringLiteral("Settings\u2026"), commands.openSettings)
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    add(menu, QStringLiteral("Quit Ostavel"), commands.quit)
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+void StatusMenuController::addCommandItems()
+{
+    m_itemSet = menuItemSet(m_env.engine->state());
+    std::function<void(QMenu*, const QList<StatusNotifierItem::MenuEntry>&)> addEntries =
+        [this, &addEntries](QMenu* target, const QList<StatusNotifierItem::MenuEntry>& entries) {
+            using Kind = StatusNotifierItem::MenuEntry::Kind;
+            for (const StatusNotifierItem::MenuEntry& entry : entries) {
+                if (entry.kind == Kind::separator) {
+                    target->addSeparator();
+                } else if (entry.kind == Kind::submenu) {
+                    auto* submenu = new QMenu(entry.label, target);
+                    addEntries(submenu, entry.children);
+                    target->addMenu(submenu);
+                } else {
+                    QAction* action = target->addAction(entry.label);
+                    action->setEnabled(entry.kind == Kind::command);
+                    if (entry.chosen)
+                        connect(action, &QAction::triggered, this, entry.chosen);
+                    if (!entry.shortcut.isEmpty())
+                        action->setShortcut(
+                            QKeySequence(entry.shortcut, QKeySequence::PortableText));
+                }
+            }
+        };
+    addEntries(m_menu.get(), commandEntries());
+}
+
+QList<StatusNotifierItem::MenuEntry> StatusMenuController::hostMenu() const
+{
+    using Entry = StatusNotifierItem::MenuEntry;
+    // Closed, the host holds the lines of the last state change, so an opening shows no stale
+    // shape; open, the panel that follows the engine.
+    const StatusPanelContent content =
+        m_hostPanel
+            ? m_hostPanel->content()
+            : MenuBarStatusView(*m_env.engine, *m_env.configManager, m_env.blockers, *m_env.clock)
+                  .content();
+    QList<Entry> entries{{Entry::Kind::text, content.title, {}, {}, {}}};
+    if (!content.timeLine.isEmpty())
+        entries << Entry{Entry::Kind::text, content.timeLine, {}, {}, {}};
+    for (const StatusPanelContent::Line& line : content.details)
+        entries << Entry{Entry::Kind::text, line.text, {}, {}, {}};
+    entries << Entry{Entry::Kind::separator, {}, {}, {}, {}} << commandEntries();
+    return entries;
+}
+
+void StatusMenuController::publishHostMenu()
+{
+    if (!m_env.publishHostMenu)
+        return;
+    m_hostItemSet = menuItemSet(m_env.engine->state());
+    m_env.publishHostMenu(hostMenu());
+}
+
+void StatusMenuController::hostMenuShown(bool open)
+{
+    if (!m_env.publishHostMenu || open == (m_hostPanel != nullptr))
+        return;
+    if (!open) {
+        m_hostPanel.reset();
+        return;
+    }
+    m_hostPanel = std::make_unique<MenuBarStatusView>(*m_env.engine, *m_env.configManager,
+                                                      m_env.blockers, *m_env.clock);
+    connect(m_hostPanel.get(), &MenuBarStatusView::contentChanged, this,
+            &StatusMenuController::publishHostMenu);
+    publishHostMenu();
 }
 
 void StatusMenuController::followEngineState()
 {
+    if (m_env.publishHostMenu && menuItemSet(m_env.engine->state()) != m_hostItemSet)
+        publishHostMenu();
     // An open menu offers the commands of the state the panel shows.
     if (!m_menu || !m_menu->isVisible() || !m_panelAction)
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "App/StatusMenuCommands.h"
+#include "Platform/StatusNotifierItem.h"
 
 #include <QObject>
 #include <QPoint>
@@ -13,13 +14,18 @@ class BreakBlockerManagerProtocol;
 class BreakManager;
 class Clock;
 class ConfigurationManager;
+class MenuBarStatusView;
 class QMenu;
 class QWidgetAction;
 
 // The status menu: the live status panel on top, then the commands for the engine's state. It is
 // filled afresh each time it opens, follows state changes while open (the panel stays, the
 // commands change), and drops its panel once closed, so a closed menu follows nothing. Its items'
-// shortcuts work while it is open. Main thread only.
+// shortcuts work while it is open.
+//
+// For a tray host that draws the menu itself it also publishes the same menu as entries: the
+// panel's lines as text, then the commands. The commands follow the engine's state at all times,
+// the lines only while the host shows the menu. Main thread only.
 class StatusMenuController : public QObject {
     Q_OBJECT
 
@@ -34,6 +40,8 @@ public:
         // Where the XEmbed icon is on screen, for a menu opened with no position; invalid (or
         // empty) opens it at the pointer.
         std::function<QRect()> iconGeometry;
+        // Where the menu for a host that draws it goes; empty when there is no such host.
+        std::function<void(const QList<StatusNotifierItem::MenuEntry>&)> publishHostMenu;
     };
 
     explicit StatusMenuController(Environment environment, QObject* parent = nullptr);
@@ -50,9 +58,16 @@ public:
     // Null until the menu is first opened.
     QMenu* menu() const { return m_menu.get(); }
 
+    // The host opened or closed the menu it draws: the panel's lines follow the engine while open.
+    void hostMenuShown(bool open);
+    // The menu as a host draws it, for the current state.
+    QList<StatusNotifierItem::MenuEntry> hostMenu() const;
+
 private:
     void clear();
+    QList<StatusNotifierItem::MenuEntry> commandEntries() const;
     void addCommandItems();
+    void publishHostMenu();
     void followEngineState();
     void relayout();
     void keepOnScreen();
@@ -63,4 +78,8 @@ private:
     QWidgetAction* m_panelAction = nullptr;
     // Which list of commands the menu holds, so a state change swaps them only when it must.
     int m_itemSet = -1;
+    // Which list of commands the host was given last.
+    int m_hostItemSet = -1;
+    // Follows the engine for the host's menu while the host shows it; never on screen.
+    std::unique_ptr<MenuBarStatusView> m_hostPanel;
 };

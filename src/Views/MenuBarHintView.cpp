@@ -15,7 +15,9 @@ constexpr int gap = 4;
 } // namespace
 
 MenuBarHintView::MenuBarHintView(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+    // Qt::Window, not Qt::Tool: a parentless tool window names Qt's unmapped leader window as its
+    // transient parent.
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                           Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus)
 {
     setAttribute(Qt::WA_ShowWithoutActivating);

@@ -202,4 +202,5 @@ void MenuBarStatusView::refresh()
         m_shownSizeHint = sizeHint();
         emit sizeHintChanged();
     }
+    emit contentChanged();
 }

@@ -33,6 +33,8 @@ public:
 signals:
     // The panel needs a different size: its menu lays itself out again.
     void sizeHintChanged();
+    // What the panel shows changed (after it is drawn).
+    void contentChanged();
 
 private slots:
     void scheduleRefresh();

@@ -15,10 +15,14 @@ bool passesInput(bool isMain, bool opaque)
     return !isMain && !opaque;
 }
 
-Qt::WindowFlags flagsFor(bool isMain, bool opaque)
+// Qt::Window, not Qt::Tool: a parentless tool window names Qt's unmapped leader window as its
+// transient parent.
+Qt::WindowFlags flagsFor(bool isMain, bool opaque, bool managed)
 {
+    if (managed)
+        return Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint;
     Qt::WindowFlags flags = Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint |
-                            Qt::WindowStaysOnTopHint | Qt::Tool;
+                            Qt::WindowStaysOnTopHint | Qt::Window;
     if (!isMain)
         flags |= Qt::WindowDoesNotAcceptFocus;
     if (passesInput(isMain, opaque))
@@ -33,8 +37,9 @@ const QColor opaqueMaterialFill(28, 28, 30);
 const QColor dimming(0, 0, 0, 77);
 } // namespace
 
-BreakWindow::BreakWindow(QScreen* screen, BreakManager* engine, const Clock& clock, bool opaque)
-    : QWidget(nullptr, flagsFor(engine != nullptr, opaque))
+BreakWindow::BreakWindow(QScreen* screen, BreakManager* engine, const Clock& clock, bool opaque,
+                         bool managed)
+    : QWidget(nullptr, flagsFor(engine != nullptr, opaque, managed && engine != nullptr))
     , m_screen(screen)
     , m_engine(engine)
     , m_clock(clock)
@@ -54,6 +59,8 @@ BreakWindow::BreakWindow(QScreen* screen, BreakManager* engine, const Clock& clo
     if (screen)
         setScreen(screen);
     followScreenGeometry();
+    if (managed && isMain())
+        setWindowState(Qt::WindowFullScreen);
 }
 
 void BreakWindow::followScreenGeometry()

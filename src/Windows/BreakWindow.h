@@ -14,7 +14,10 @@ class Clock;
 // takes the keyboard and turns two Tab presses less than 0.4 s apart into a skip; the others never
 // take the keyboard and let the mouse through to the windows beneath. Without a compositor the
 // dimmed fill is opaque, and an opaque cover takes the clicks that would land on hidden windows.
-// Main thread.
+// A `managed` main window (where only such a window can get the keys) is instead a full-screen,
+// undecorated window kept above the others, which the window manager places and activates.
+// None names a transient parent: Qt would name its never-mapped leader window, which window
+// managers reject with a warning. Main thread.
 class BreakWindow : public QWidget {
     Q_OBJECT
 
@@ -22,8 +25,9 @@ public:
     static inline const QString title = QStringLiteral("Ostavel Break");
     static constexpr qint64 doubleTabMs = 400;
 
-    // `engine` only for the main screen's window.
-    BreakWindow(QScreen* screen, BreakManager* engine, const Clock& clock, bool opaque);
+    // `engine` only for the main screen's window, `managed` only for that one.
+    BreakWindow(QScreen* screen, BreakManager* engine, const Clock& clock, bool opaque,
+                bool managed = false);
 
     // Null once the screen is gone.
     QScreen* targetScreen() const { return m_screen; }

@@ -177,7 +177,9 @@ void BreakWindowController::syncScreens()
 
 BreakWindow* BreakWindowController::makeWindow(QScreen* screen, bool isMain)
 {
-    auto* window = new BreakWindow(screen, isMain ? &m_engine : nullptr, m_clock, m_opaque);
+    const bool managed = isMain && m_keyboardFocus && m_keyboardFocus->needsManagedWindow();
+    auto* window =
+        new BreakWindow(screen, isMain ? &m_engine : nullptr, m_clock, m_opaque, managed);
     ++m_unpaintedWindows;
     connect(window, &BreakWindow::firstPainted, this, [this] {
         if (--m_unpaintedWindows == 0)

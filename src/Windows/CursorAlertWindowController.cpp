@@ -42,7 +42,8 @@ void CursorAlertWindowController::show()
     dismiss();
     const bool compositing = m_compositing && m_compositing->isActive();
     auto* view = new CursorAlertView(m_breakManager, compositing);
-    view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+    // Qt::Window, not Qt::Tool, as the pill's.
+    view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                          Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus |
                          Qt::WindowTransparentForInput);
     view->setAttribute(Qt::WA_ShowWithoutActivating);

@@ -65,7 +65,9 @@ void PreAlertWindowController::show()
     const bool compositing = m_compositing && m_compositing->isActive();
 
     auto* view = new PreAlertPillView(m_breakManager, compositing);
-    view->setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+    // Qt::Window, not Qt::Tool: a parentless tool window names Qt's unmapped leader window as its
+    // transient parent, which window managers reject with a warning.
+    view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                          Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus);
     view->setAttribute(Qt::WA_ShowWithoutActivating);
     view->setWindowTitle(windowTitle);

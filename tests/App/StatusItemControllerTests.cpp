@@ -34,6 +34,9 @@ protected:
             m_tray = std::make_unique<StatusItemController>(std::move(env));
             QObject::connect(m_tray.get(), &StatusItemController::clickedInHost,
                              [this] { story << QStringLiteral("click in host"); });
+            QObject::connect(m_tray.get(), &StatusItemController::hostMenuShown, [this](bool open) {
+                story << QStringLiteral("host menu %1").arg(open);
+            });
             QObject::connect(
                 m_tray.get(), &StatusItemController::menuRequested,
                 [this](std::optional<QPoint> at) {
@@ -99,6 +102,12 @@ TEST_F(StatusItemControllerTest, FollowsHostsAndReportsTheirClicks)
     EXPECT_EQ(item->toolTip, QStringLiteral("Blocked"));
     item->accept();
     item->click(StatusNotifierItem::Activation::secondary, QPoint(40, 30));
+    // A host that draws the menu: its clicks are its own, its openings are passed on.
+    item->drawsMenu = true;
+    item->click(StatusNotifierItem::Activation::primary, std::nullopt);
+    item->onMenuShown(true);
+    tray().setHostMenu({{}});
+    EXPECT_EQ(item->menuUpdates, 1);
     timers.advance(5000ms);
 
     // Every host gone: said again after the grace, as the icon had been shown since.
@@ -106,6 +115,7 @@ TEST_F(StatusItemControllerTest, FollowsHostsAndReportsTheirClicks)
     EXPECT_EQ(tray().host(), TrayHost::none);
     timers.advance(1000ms);
 
-    EXPECT_EQ(story, QStringList({"menu", "menu", "click in host", "menu at 40,30"}));
+    EXPECT_EQ(story,
+              QStringList({"menu", "menu", "click in host", "menu at 40,30", "host menu 1"}));
     EXPECT_EQ(log.lines(), QStringList({noTray, "Tray icon shown in an XEmbed tray", noTray}));
 }

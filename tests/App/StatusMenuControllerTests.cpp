@@ -37,6 +37,10 @@ protected:
                 .quit = record("quit"),
             };
             env.iconGeometry = [this] { return iconGeometry; };
+            if (hostDrawsMenu)
+                env.publishHostMenu = [this](const QList<StatusNotifierItem::MenuEntry>& menu) {
+                    published << menu;
+                };
             m_menus = std::make_unique<StatusMenuController>(std::move(env));
         }
         return *m_menus;
@@ -64,6 +68,8 @@ protected:
     BreakManager engine{activity, config, nullptr, clock};
     QStringList story;
     QRect iconGeometry;
+    bool hostDrawsMenu = false;
+    QList<QList<StatusNotifierItem::MenuEntry>> published;
 
 private:
     std::unique_ptr<StatusMenuController> m_menus;
@@ -104,6 +110,80 @@ TEST_F(StatusMenuControllerTest, EachItemReachesItsCommand)
     QTest::keyClick(menus().menu(), Qt::Key_Comma, Qt::ControlModifier);
     EXPECT_FALSE(menus().menu()->isVisible());
     EXPECT_EQ(story, QStringList({"openSettings"}));
+}
+
+namespace {
+// A published menu in one line: text as is, commands in brackets, a submenu's after ">".
+QString shapeOf(const QList<StatusNotifierItem::MenuEntry>& menu)
+{
+    using Kind = StatusNotifierItem::MenuEntry::Kind;
+    QStringList parts;
+    for (const StatusNotifierItem::MenuEntry& entry : menu) {
+        if (entry.kind == Kind::separator)
+            parts << QStringLiteral("-");
+        else if (entry.kind == Kind::text)
+            parts << entry.label;
+        else if (entry.kind == Kind::submenu)
+            parts << entry.label + QStringLiteral(">") + shapeOf(entry.children) +
+                         QStringLiteral("<");
+        else
+            parts << QStringLiteral("[%1%2]").arg(
+                entry.label, entry.shortcut.isEmpty() ? QString() : " " + entry.shortcut);
+    }
+    return parts.join(QLatin1Char('|'));
+}
+} // namespace
+
+// For a host that draws the menu: the panel's lines and the same commands, published at once and
+// at each change of the commands; the lines follow every tick only while the host shows the menu.
+TEST_F(StatusMenuControllerTest, PublishesTheMenuForAHostThatDrawsIt)
+{
+    hostDrawsMenu = true;
+    menus();
+    ASSERT_EQ(published.size(), 1);
+    EXPECT_EQ(shapeOf(published.last()),
+              "Idle|Work Session: 0:00 / 35:00|-|Disable>[For 1 Hour]|[For 4 Hours]|"
+              "[For the Rest of the Day]<|-|[Send Feedback\u2026]|-|[Settings\u2026 Ctrl+,]|"
+              "[Quit Ostavel Ctrl+Q]");
+    const std::function<void(const QList<StatusNotifierItem::MenuEntry>&)> choose =
+        [&](const QList<StatusNotifierItem::MenuEntry>& menu) {
+            for (const StatusNotifierItem::MenuEntry& entry : menu) {
+                choose(entry.children);
+                if (entry.chosen)
+                    entry.chosen();
+            }
+        };
+    choose(published.last());
+    EXPECT_EQ(story, QStringList({"disableOneHour", "disableFourHours", "disableRestOfDay",
+                                  "sendFeedback", "openSettings", "quit"}));
+
+    activity.idleSeconds = 0;
+    engine.tick();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(published.size(), 2) << "new commands";
+    EXPECT_TRUE(shapeOf(published.last()).startsWith("Working|Work Session: 0:00 / 35:00|Due in"))
+        << shapeOf(published.last()).toStdString();
+    EXPECT_TRUE(shapeOf(published.last()).contains("-|[Start Break]|[Skip Next Break]|-|Disable>"));
+
+    clock.advance(5);
+    engine.tick();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(published.size(), 2) << "a closed menu follows no tick";
+
+    menus().hostMenuShown(true);
+    ASSERT_EQ(published.size(), 3);
+    clock.advance(5);
+    engine.tick();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(published.size(), 4) << "an open menu follows the tick";
+    EXPECT_NE(shapeOf(published[3]), shapeOf(published[2]));
+
+    menus().hostMenuShown(false);
+    clock.advance(5);
+    engine.tick();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(published.size(), 4);
+    EXPECT_EQ(menus().menu(), nullptr) << "our own menu is never made";
 }
 
 TEST_F(StatusMenuControllerTest, OpensWhereAskedOrBelowTheIconOnScreen)

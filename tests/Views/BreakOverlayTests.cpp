@@ -108,6 +108,8 @@ TEST_F(BreakOverlayTest, CoversEveryScreenWithTheViewOnThePrimaryOnly)
             EXPECT_EQ(windows[i]->geometry(), screens[i]->geometry());
             EXPECT_TRUE(windows[i]->windowFlags() & Qt::X11BypassWindowManagerHint);
             EXPECT_TRUE(windows[i]->windowFlags() & Qt::WindowStaysOnTopHint);
+            // No tool window: Qt would name its never-mapped leader window as transient parent.
+            EXPECT_EQ(windows[i]->windowType(), Qt::Window);
             QImage image(8, 8, QImage::Format_ARGB32_Premultiplied);
             image.fill(Qt::transparent);
             windows[i]->render(&image, {}, QRegion(0, 0, 8, 8));
@@ -152,6 +154,29 @@ TEST_F(BreakOverlayTest, CoversEveryScreenWithTheViewOnThePrimaryOnly)
         focus->givenBack = 0;
         locker->lockCount = 0;
     }
+}
+
+// Where only a managed window gets the keys (XWayland), the main cover is one, full screen, above
+// the others and without a frame, and takes the keyboard; the dimmed cover stays unmanaged.
+TEST_F(BreakOverlayTest, MainCoverIsManagedWhereOnlyManagedWindowsGetKeys)
+{
+    controller();
+    focus->managed = true;
+    engine.startBreak();
+    const QList<BreakWindow*> windows = controller().windows();
+    ASSERT_EQ(windows.size(), 2);
+    EXPECT_FALSE(windows[0]->windowFlags() & Qt::X11BypassWindowManagerHint);
+    EXPECT_EQ(windows[0]->windowType(), Qt::Window);
+    EXPECT_TRUE(windows[0]->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(windows[0]->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(windows[0]->windowState() & Qt::WindowFullScreen);
+    EXPECT_EQ(windows[0]->geometry(), QGuiApplication::primaryScreen()->geometry());
+    EXPECT_EQ(focus->taken, QList<quintptr>{windows[0]->winId()});
+    EXPECT_TRUE(windows[1]->windowFlags() & Qt::X11BypassWindowManagerHint);
+    EXPECT_TRUE(windows[1]->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+    EXPECT_FALSE(windows[1]->windowState() & Qt::WindowFullScreen);
+    engine.skipBreak();
+    EXPECT_EQ(focus->givenBack, 1);
 }
 
 // show() while shown swaps the windows at once; dismiss() then show() inside the fade-out leaves

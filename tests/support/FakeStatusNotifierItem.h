@@ -12,6 +12,12 @@ public:
         toolTip = text;
     }
     void registerWithWatcher() override { ++registrations; }
+    bool hostDrawsMenu() const override { return drawsMenu; }
+    void setMenu(const QList<MenuEntry>& entries) override
+    {
+        menu = entries;
+        ++menuUpdates;
+    }
 
     void accept()
     {
@@ -24,6 +30,9 @@ public:
             onActivated(activation, position);
     }
 
+    bool drawsMenu = false;
+    QList<MenuEntry> menu;
+    int menuUpdates = 0;
     int registrations = 0;
     qsizetype iconSizes = 0;
     QString toolTip;

@@ -43,7 +43,8 @@ export XDG_CONFIG_HOME="$root/config"
 export XDG_DATA_HOME="$root/data"
 export XDG_CACHE_HOME="$root/cache"
 export OSTAVEL_TEST_SESSION_ROOT="$root"
-unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS PULSE_SERVER
+# The desktop named there picks how the tray menu is shown; the tests name none.
+unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS PULSE_SERVER XDG_CURRENT_DESKTOP
 
 if want x11 || want wm; then
     exec {dfd}<> <(:)

@@ -1,5 +1,7 @@
 #include "Platform/Linux/DBusStatusNotifierItem.h"
 
+#include "Platform/Linux/DBusMenuExporter.h"
+
 #include <QCoreApplication>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
@@ -10,6 +12,7 @@ Q_LOGGING_CATEGORY(lcTray, "com.ostavel.app.Tray")
 namespace {
 const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString itemPath = QStringLiteral("/StatusNotifierItem");
+const QString menuPath = QStringLiteral("/MenuBar");
 constexpr int callTimeoutMs = 5000;
 } // namespace
 
@@ -45,7 +48,8 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, StatusNotifierToo
     return argument;
 }
 
-DBusStatusNotifierItem::DBusStatusNotifierItem(QDBusConnection bus, QObject* parent)
+DBusStatusNotifierItem::DBusStatusNotifierItem(QDBusConnection bus, bool exportMenu,
+                                               QObject* parent)
     : QObject(parent)
     , m_bus(std::move(bus))
     , m_serviceName(
@@ -61,10 +65,43 @@ DBusStatusNotifierItem::DBusStatusNotifierItem(QDBusConnection bus, QObject* par
                                  QDBusConnection::ExportAllProperties);
     if (!m_exported)
         qCWarning(lcTray) << "Cannot export the tray item on the session bus";
+    if (m_exported && exportMenu) {
+        m_menu = std::make_unique<DBusMenuExporter>(m_bus, menuPath);
+        if (!m_menu->isExported()) {
+            qCWarning(lcTray) << "Cannot export the tray menu on the session bus";
+            m_menu.reset();
+        } else {
+            m_menu->onShown = [this](bool open) {
+                if (onMenuShown)
+                    onMenuShown(open);
+            };
+        }
+    }
+}
+
+bool DBusStatusNotifierItem::hostMenuWanted()
+{
+    const QByteArray desktops = qgetenv("XDG_CURRENT_DESKTOP");
+    for (const QByteArray& desktop : desktops.split(':'))
+        if (desktop == "GNOME")
+            return true;
+    return false;
+}
+
+QDBusObjectPath DBusStatusNotifierItem::menu() const
+{
+    return QDBusObjectPath(m_menu ? menuPath : QStringLiteral("/NO_DBUSMENU"));
+}
+
+void DBusStatusNotifierItem::setMenu(const QList<MenuEntry>& entries)
+{
+    if (m_menu)
+        m_menu->setEntries(entries);
 }
 
 DBusStatusNotifierItem::~DBusStatusNotifierItem()
 {
+    m_menu.reset();
     if (m_exported)
         m_bus.unregisterObject(itemPath);
 }
@@ -76,12 +113,13 @@ StatusNotifierToolTip DBusStatusNotifierItem::toolTip() const
 
 void DBusStatusNotifierItem::setIcon(const QList<Pixmap>& sizes, const QString& toolTip)
 {
+    // The description goes with the icon: both are new before NewIcon asks hosts to read them.
+    const bool newToolTip = toolTip != m_toolTip;
     m_pixmaps = sizes;
+    m_toolTip = toolTip;
     emit NewIcon();
-    if (toolTip != m_toolTip) {
-        m_toolTip = toolTip;
+    if (newToolTip)
         emit NewToolTip();
-    }
 }
 
 void DBusStatusNotifierItem::registerWithWatcher()
@@ -144,3 +182,5 @@ void DBusStatusNotifierItem::ContextMenu(int x, int y)
 }
 
 void DBusStatusNotifierItem::Scroll(int, const QString&) {}
+
+void DBusStatusNotifierItem::ProvideXdgActivationToken(const QString&) {}

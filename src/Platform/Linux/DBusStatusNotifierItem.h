@@ -7,6 +7,9 @@
 #include <QDBusObjectPath>
 #include <QLoggingCategory>
 #include <QObject>
+#include <memory>
+
+class DBusMenuExporter;
 
 Q_DECLARE_LOGGING_CATEGORY(lcTray)
 
@@ -22,8 +25,9 @@ struct StatusNotifierToolTip {
 
 // Our StatusNotifierItem on the session bus: the object /StatusNotifierItem under the name
 // org.kde.StatusNotifierItem-<pid>-1, with the protocol's properties, its click methods and its
-// change signals. It exports no D-Bus menu (the application pops up its own), so hosts call
-// ContextMenu. Every call to the bus is asynchronous.
+// change signals. Where the host draws a menu it is given, it exports one at /MenuBar
+// (com.canonical.dbusmenu); elsewhere it exports none, so hosts call ContextMenu and the
+// application pops up its own. Every call to the bus is asynchronous.
 class DBusStatusNotifierItem final : public QObject, public StatusNotifierItem {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
@@ -40,17 +44,24 @@ class DBusStatusNotifierItem final : public QObject, public StatusNotifierItem {
     Q_PROPERTY(QString AttentionIconName READ noName)
     Q_PROPERTY(StatusNotifierPixmaps AttentionIconPixmap READ noPixmaps)
     Q_PROPERTY(QString AttentionMovieName READ noName)
+    Q_PROPERTY(QString IconAccessibleDesc READ accessibleDescription)
+    Q_PROPERTY(QString AttentionAccessibleDesc READ accessibleDescription)
     Q_PROPERTY(StatusNotifierToolTip ToolTip READ toolTip)
     Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
     Q_PROPERTY(QDBusObjectPath Menu READ menu)
 
 public:
     explicit DBusStatusNotifierItem(QDBusConnection bus = QDBusConnection::sessionBus(),
-                                    QObject* parent = nullptr);
+                                    bool exportMenu = false, QObject* parent = nullptr);
+    // GNOME Shell's AppIndicator extension sends a single click to an item only as the opening
+    // of its menu, and under Wayland a menu of ours gets no keyboard: there the host draws it.
+    static bool hostMenuWanted();
     ~DBusStatusNotifierItem() override;
 
     void setIcon(const QList<Pixmap>& sizes, const QString& toolTip) override;
     void registerWithWatcher() override;
+    bool hostDrawsMenu() const override { return m_menu != nullptr; }
+    void setMenu(const QList<MenuEntry>& entries) override;
     QString serviceName() const { return m_serviceName; }
 
     QString category() const { return QStringLiteral("ApplicationStatus"); }
@@ -62,14 +73,18 @@ public:
     StatusNotifierPixmaps iconPixmap() const { return m_pixmaps; }
     StatusNotifierPixmaps noPixmaps() const { return {}; }
     StatusNotifierToolTip toolTip() const;
-    bool itemIsMenu() const { return false; }
-    QDBusObjectPath menu() const { return QDBusObjectPath(QStringLiteral("/NO_DBUSMENU")); }
+    // The tooltip's full title: hosts read it again with the icon, at each NewIcon.
+    QString accessibleDescription() const { return m_toolTip; }
+    bool itemIsMenu() const { return hostDrawsMenu(); }
+    QDBusObjectPath menu() const;
 
 public slots:
     void Activate(int x, int y);
     void SecondaryActivate(int x, int y);
     void ContextMenu(int x, int y);
     void Scroll(int delta, const QString& orientation);
+    // Hosts on Wayland send a token before each click; nothing we open needs one.
+    void ProvideXdgActivationToken(const QString& token);
 
 signals:
     void NewTitle();
@@ -86,6 +101,7 @@ private:
     bool m_nameRequested = false;
     StatusNotifierPixmaps m_pixmaps;
     QString m_toolTip;
+    std::unique_ptr<DBusMenuExporter> m_menu;
 };
 
 QDBusArgument& operator<<(QDBusArgument& argument, const StatusNotifierItem::Pixmap& pixmap);
