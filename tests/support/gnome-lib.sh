@@ -3,7 +3,6 @@
 # through Mutter's RemoteDesktop (so Mutter's focus and idle monitor see it, unlike xdotool, which
 # reaches X clients only), Mutter's keyboard focus, the shell's log and screenshots.
 
-
 # gnome_eval JS: runs JS in the shell and prints its value (a string as is, anything else as
 # JSON); fails when the code throws or the shell does not answer.
 gnome_eval() {
