@@ -6,6 +6,7 @@
 #include <QEnterEvent>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 constexpr int iconSize = 13;
@@ -82,6 +83,10 @@ void InfoTip::setHovering(bool hovering)
             frame.moveTop(mapToGlobal(QPoint(0, height())).y() + 4);
     }
     bubble->move(frame.topLeft());
+    // Our window, which is mapped, as its transient parent: else Qt names its leader window, which
+    // never is, and window managers warn about that.
+    bubble->winId();
+    bubble->windowHandle()->setTransientParent(window()->windowHandle());
     bubble->show();
     m_bubble = bubble;
 }

@@ -1,4 +1,5 @@
 #include "Views/MenuBarHintView.h"
+#include "Views/ToolWindowType.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -15,8 +16,6 @@ constexpr int gap = 4;
 } // namespace
 
 MenuBarHintView::MenuBarHintView(QWidget* parent)
-    // Qt::Window, not Qt::Tool: a parentless tool window names Qt's unmapped leader window as its
-    // transient parent.
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                           Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus)
 {
@@ -35,6 +34,7 @@ MenuBarHintView::MenuBarHintView(QWidget* parent)
     label->setFont(font);
     label->setAlignment(Qt::AlignCenter);
     layout->addWidget(label);
+    ToolWindowType::apply(*this);
 }
 
 void MenuBarHintView::showNear(const QRect& anchor)

@@ -2,6 +2,7 @@
 
 #include "BreakManager/BreakManager.h"
 #include "Platform/Clock.h"
+#include "Views/ToolWindowType.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -15,8 +16,8 @@ bool passesInput(bool isMain, bool opaque)
     return !isMain && !opaque;
 }
 
-// Qt::Window, not Qt::Tool: a parentless tool window names Qt's unmapped leader window as its
-// transient parent.
+// Qt::Window, not Qt::Tool (see ToolWindowType); the managed main cover stays an ordinary window,
+// the only kind a window manager puts in full screen.
 Qt::WindowFlags flagsFor(bool isMain, bool opaque, bool managed)
 {
     if (managed)
@@ -61,6 +62,8 @@ BreakWindow::BreakWindow(QScreen* screen, BreakManager* engine, const Clock& clo
     followScreenGeometry();
     if (managed && isMain())
         setWindowState(Qt::WindowFullScreen);
+    else
+        ToolWindowType::apply(*this);
 }
 
 void BreakWindow::followScreenGeometry()

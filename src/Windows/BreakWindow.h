@@ -16,8 +16,7 @@ class Clock;
 // dimmed fill is opaque, and an opaque cover takes the clicks that would land on hidden windows.
 // A `managed` main window (where only such a window can get the keys) is instead a full-screen,
 // undecorated window kept above the others, which the window manager places and activates.
-// None names a transient parent: Qt would name its never-mapped leader window, which window
-// managers reject with a warning. Main thread.
+// The others are tool windows of the ToolWindowType kind. Main thread.
 class BreakWindow : public QWidget {
     Q_OBJECT
 

@@ -3,6 +3,7 @@
 #include "Platform/CompositingState.h"
 #include "Views/CursorAlertView.h"
 #include "Views/PanelBackground.h"
+#include "Views/ToolWindowType.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -42,7 +43,6 @@ void CursorAlertWindowController::show()
     dismiss();
     const bool compositing = m_compositing && m_compositing->isActive();
     auto* view = new CursorAlertView(m_breakManager, compositing);
-    // Qt::Window, not Qt::Tool, as the pill's.
     view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                          Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus |
                          Qt::WindowTransparentForInput);
@@ -51,6 +51,7 @@ void CursorAlertWindowController::show()
     view->setWindowTitle(windowTitle);
     PanelBackground::prepareWindow(*view, compositing);
     view->adjustSize();
+    ToolWindowType::apply(*view);
     m_view = view;
     m_lastPointer.reset();
     positionAtCursor();

@@ -1,6 +1,7 @@
 #include "Windows/FeedbackWindowController.h"
 
 #include "Views/FeedbackView.h"
+#include "Views/ToolWindowType.h"
 
 #include <QScreen>
 #include <QVBoxLayout>
@@ -25,7 +26,7 @@ void FeedbackWindowController::show()
     }
 
     // Titled and closable only, above other windows.
-    auto* window = new QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    auto* window = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                             Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     window->setWindowTitle(title);
     window->setFixedSize(width, height);
@@ -47,6 +48,7 @@ void FeedbackWindowController::show()
         m_window->deleteLater();
     m_window = window;
     m_view = view;
+    ToolWindowType::apply(*window);
     window->show();
     window->raise();
     window->activateWindow();

@@ -4,6 +4,7 @@
 #include "Views/PanelBackground.h"
 #include "Views/PreAlertPillView.h"
 #include "Views/TimingCurve.h"
+#include "Views/ToolWindowType.h"
 
 #include <QGuiApplication>
 #include <QParallelAnimationGroup>
@@ -65,8 +66,6 @@ void PreAlertWindowController::show()
     const bool compositing = m_compositing && m_compositing->isActive();
 
     auto* view = new PreAlertPillView(m_breakManager, compositing);
-    // Qt::Window, not Qt::Tool: a parentless tool window names Qt's unmapped leader window as its
-    // transient parent, which window managers reject with a warning.
     view->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                          Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus);
     view->setAttribute(Qt::WA_ShowWithoutActivating);
@@ -75,6 +74,7 @@ void PreAlertWindowController::show()
     view->setGeometry(frame.translated(0, -slideDistance));
     if (compositing)
         view->setWindowOpacity(0);
+    ToolWindowType::apply(*view);
     m_view = view;
     view->show();
     view->raise();

@@ -1,6 +1,7 @@
 #include "Windows/SettingsWindowController.h"
 
 #include "Views/SettingsView.h"
+#include "Views/ToolWindowType.h"
 
 #include <QGuiApplication>
 #include <QPixmapCache>
@@ -36,7 +37,7 @@ void SettingsWindowController::show()
     }
     delete m_window;
 
-    auto* window = new QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    auto* window = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                             Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     window->setWindowTitle(QStringLiteral("Ostavel Settings"));
     // Closing frees the window and its view; nothing of it stays in memory.
@@ -59,6 +60,7 @@ void SettingsWindowController::show()
         window->move(frame.topLeft());
     }
     m_window = window;
+    ToolWindowType::apply(*window);
     window->show();
     window->raise();
     window->activateWindow();

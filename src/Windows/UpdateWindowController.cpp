@@ -1,6 +1,7 @@
 #include "Windows/UpdateWindowController.h"
 
 #include "Services/Update/SparkleUpdaterManager.h"
+#include "Views/ToolWindowType.h"
 #include "Windows/UpdateCheckDialog.h"
 #include "Windows/UpdatePromptDialog.h"
 
@@ -34,10 +35,16 @@ UpdatePromptDialog* UpdateWindowController::promptDialog() const
     return m_promptDialog;
 }
 
+void UpdateWindowController::makeCheckDialog()
+{
+    m_checkDialog = new UpdateCheckDialog;
+    ToolWindowType::applyDialog(*m_checkDialog);
+}
+
 void UpdateWindowController::onCheckStarted()
 {
     if (!m_checkDialog)
-        m_checkDialog = new UpdateCheckDialog;
+        makeCheckDialog();
     m_checkDialog->showProgress();
     m_checkDialog->show();
     m_checkDialog->raise();
@@ -56,7 +63,7 @@ void UpdateWindowController::onCheckFinished(const UpdateCheckResult& result)
     if (!result.userInitiated)
         return;
     if (!m_checkDialog)
-        m_checkDialog = new UpdateCheckDialog;
+        makeCheckDialog();
     m_checkDialog->showResult(result);
     m_checkDialog->show();
     m_checkDialog->raise();
@@ -68,6 +75,7 @@ void UpdateWindowController::showPrompt(const UpdateCheckResult& result)
     delete m_promptDialog;
     m_promptDialog = new UpdatePromptDialog(result.offer, result.currentVersion);
     m_promptDialog->setAttribute(Qt::WA_DeleteOnClose);
+    ToolWindowType::applyDialog(*m_promptDialog);
     const UpdateOffer offer = result.offer;
     connect(m_promptDialog, &UpdatePromptDialog::chosen, this,
             [this, offer](UpdatePromptDialog::Choice choice) {

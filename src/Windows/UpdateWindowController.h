@@ -31,6 +31,7 @@ public:
 private:
     void onCheckStarted();
     void onCheckFinished(const UpdateCheckResult& result);
+    void makeCheckDialog();
     void showPrompt(const UpdateCheckResult& result);
 
     SparkleUpdaterManager& m_manager;

@@ -110,6 +110,7 @@ TEST_F(BreakOverlayTest, CoversEveryScreenWithTheViewOnThePrimaryOnly)
             EXPECT_TRUE(windows[i]->windowFlags() & Qt::WindowStaysOnTopHint);
             // No tool window: Qt would name its never-mapped leader window as transient parent.
             EXPECT_EQ(windows[i]->windowType(), Qt::Window);
+            EXPECT_TRUE(windows[i]->testAttribute(Qt::WA_X11NetWmWindowTypeUtility));
             QImage image(8, 8, QImage::Format_ARGB32_Premultiplied);
             image.fill(Qt::transparent);
             windows[i]->render(&image, {}, QRegion(0, 0, 8, 8));
@@ -170,6 +171,8 @@ TEST_F(BreakOverlayTest, MainCoverIsManagedWhereOnlyManagedWindowsGetKeys)
     EXPECT_TRUE(windows[0]->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(windows[0]->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(windows[0]->windowState() & Qt::WindowFullScreen);
+    // Only an ordinary window may go full screen.
+    EXPECT_FALSE(windows[0]->testAttribute(Qt::WA_X11NetWmWindowTypeUtility));
     EXPECT_EQ(windows[0]->geometry(), QGuiApplication::primaryScreen()->geometry());
     EXPECT_EQ(focus->taken, QList<quintptr>{windows[0]->winId()});
     EXPECT_TRUE(windows[1]->windowFlags() & Qt::X11BypassWindowManagerHint);

@@ -176,6 +176,7 @@ TEST_F(PillOnEngine, ControllersShowOneWindowAndStopPollingWhenHidden)
     EXPECT_TRUE(first->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
     // No tool window: Qt would name its never-mapped leader window as transient parent.
     EXPECT_EQ(first->windowType(), Qt::Window);
+    EXPECT_TRUE(first->testAttribute(Qt::WA_X11NetWmWindowTypeUtility));
     const QRect expected =
         PreAlertWindowController::finalFrame(QGuiApplication::primaryScreen()->geometry());
     EXPECT_EQ(expected.width(), 480);
@@ -207,6 +208,7 @@ TEST_F(PillOnEngine, ControllersShowOneWindowAndStopPollingWhenHidden)
     EXPECT_EQ(cursor.view()->windowTitle(), QStringLiteral("Ostavel Cursor Alert"));
     EXPECT_TRUE(cursor.view()->windowFlags().testFlag(Qt::WindowTransparentForInput));
     EXPECT_EQ(cursor.view()->windowType(), Qt::Window);
+    EXPECT_TRUE(cursor.view()->testAttribute(Qt::WA_X11NetWmWindowTypeUtility));
     EXPECT_TRUE(cursor.isTracking());
     EXPECT_TRUE(QTest::qWaitFor([&] { return polls >= 3; }, 2000));
     EXPECT_EQ(cursor.view()->pos(), QPoint(120 + polls, 200 - cursor.view()->height() / 2));

@@ -66,6 +66,9 @@ TEST_F(UpdateWindowsTest, ManualCheckShowsProgressThenItsResult)
     UpdateCheckDialog* dialog = controller->checkDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->isVisible());
+    // A dialog of no parent window, so not a Qt::Dialog: that names Qt's unmapped leader window.
+    EXPECT_EQ(dialog->windowType(), Qt::Window);
+    EXPECT_TRUE(dialog->testAttribute(Qt::WA_X11NetWmWindowTypeDialog));
     EXPECT_TRUE(dialog->isShowingProgress());
     EXPECT_EQ(dialog->titleLabel()->text(), "Checking for updates…");
     EXPECT_EQ(dialog->button()->text(), "Cancel");

@@ -3,8 +3,6 @@
 # through Mutter's RemoteDesktop (so Mutter's focus and idle monitor see it, unlike xdotool, which
 # reaches X clients only), Mutter's keyboard focus, the shell's log and screenshots.
 
-gnome_support="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-
 # gnome_eval JS: runs JS in the shell and prints its value (a string as is, anything else as
 # JSON); fails when the code throws or the shell does not answer.
 gnome_eval() {
@@ -45,9 +43,9 @@ gnome_keycode() {
 }
 
 # gnome_key [MODIFIER+]...KEY...: each key pressed and released, modifiers held around it, as
-# `gnome_key Tab ctrl+q`.
+# `gnome_key Tab ctrl+q`. All in one call, so a loaded machine does not spread them out.
 gnome_key() {
-    local combo part code codes parts i
+    local combo part code codes parts i events=()
     for combo in "$@"; do
         codes=()
         IFS=+ read -ra parts <<<"$combo"
@@ -55,9 +53,11 @@ gnome_key() {
             code=$(gnome_keycode "$part") || { echo "gnome_key: no key $part" >&2; return 2; }
             codes+=("$code")
         done
-        for code in "${codes[@]}"; do gnome_input Key "$code" true || return 1; done
-        for ((i = ${#codes[@]} - 1; i >= 0; i--)); do gnome_input Key "${codes[i]}" false || return 1; done
+        for code in "${codes[@]}"; do events+=("($code, true)"); done
+        for ((i = ${#codes[@]} - 1; i >= 0; i--)); do events+=("(${codes[i]}, false)"); done
     done
+    local IFS=,
+    gnome_input Keys "[${events[*]}]"
 }
 
 # gnome_pointer_move DX DY: a relative motion, as a mouse makes it.

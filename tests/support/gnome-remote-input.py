@@ -3,8 +3,9 @@
 
 Opens one org.gnome.Mutter.RemoteDesktop session (Mutter ends it when its creator leaves the bus,
 so this process holds it) and serves it on the session bus as com.ostavel.test.Input at /:
-Key(u evdev keycode, b pressed), Button(u evdev button, b pressed), Motion(d dx, d dy). Each call
-returns once Mutter has taken the event. Prints "input ready" once the first key has been sent:
+Key(u evdev keycode, b pressed), Keys(a(ub)) (several in a row, as fast as a person types at
+most), Button(u evdev button, b pressed), Motion(d dx, d dy). Each call returns once Mutter has
+taken the events. Prints "input ready" once the first key has been sent:
 a fresh virtual keyboard may drop its first press, so a harmless Shift goes first.
 """
 import sys
@@ -16,6 +17,7 @@ XML = """
 <node>
   <interface name="com.ostavel.test.Input">
     <method name="Key"><arg type="u" direction="in"/><arg type="b" direction="in"/></method>
+    <method name="Keys"><arg type="a(ub)" direction="in"/></method>
     <method name="Button"><arg type="u" direction="in"/><arg type="b" direction="in"/></method>
     <method name="Motion"><arg type="d" direction="in"/><arg type="d" direction="in"/></method>
   </interface>
@@ -51,6 +53,9 @@ class Input:
         try:
             if method == "Key":
                 self.notify("NotifyKeyboardKeycode", GLib.Variant("(ub)", params.unpack()))
+            elif method == "Keys":
+                for key in params.unpack()[0]:
+                    self.notify("NotifyKeyboardKeycode", GLib.Variant("(ub)", key))
             elif method == "Button":
                 code, pressed = params.unpack()
                 self.notify("NotifyPointerButton", GLib.Variant("(ib)", (code, pressed)))

@@ -48,8 +48,9 @@ export GSETTINGS_BACKEND=keyfile
 export NO_AT_BRIDGE=1 GTK_A11Y=none
 unset DISPLAY WAYLAND_DISPLAY XAUTHORITY DBUS_SESSION_BUS_ADDRESS PULSE_SERVER
 
-# bus TYPE: a dbus-daemon of that type on a socket in the session's folder, with no services to
-# start on demand; its address on stdout.
+# bus TYPE VARIABLE: a dbus-daemon of that type on a socket in the session's folder, with no
+# services to start on demand; its address exported in VARIABLE. Not run in a subshell, so that
+# its PID stays in `pids`.
 bus() {
     cat >"$root/$1-bus.conf" <<EOF
 <!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
@@ -70,7 +71,7 @@ EOF
     read -r -t 10 address <&"$afd"
     exec {afd}<&-
     [ -n "$address" ] || die "the $1 bus did not start" "$root/dbus.log"
-    echo "$address"
+    export "$2=$address"
 }
 # wait_while_alive SECONDS PID COMMAND...: wait_for, but gives up as soon as PID has exited.
 wait_while_alive() {
@@ -93,10 +94,8 @@ start_reporting() {
     wait_while_alive 20 $! grep -qx "$line" "$root/$name.log" || die "$name did not start" "$root/$name.log"
 }
 
-DBUS_SYSTEM_BUS_ADDRESS=$(bus system) || exit 1
-export DBUS_SYSTEM_BUS_ADDRESS
-DBUS_SESSION_BUS_ADDRESS=$(bus session) || exit 1
-export DBUS_SESSION_BUS_ADDRESS
+bus system DBUS_SYSTEM_BUS_ADDRESS
+bus session DBUS_SESSION_BUS_ADDRESS
 start_reporting logind "logind ready" /usr/bin/python3 "$support/fake-logind.py"
 
 extensions="$XDG_DATA_HOME/gnome-shell/extensions"
