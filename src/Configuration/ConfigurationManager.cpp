@@ -38,8 +38,9 @@ void ConfigurationManager::keepUnreadable(const QVariant& stored, const QString&
     const bool keptBefore = !key.isEmpty();
     if (!keptBefore) {
         // A copy of another value kept earlier in the same second keeps its key.
-        const QString base = StoreKeys::configurationUnreadablePrefix + QDateTime::currentDateTime().toString(
-                                                       QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+        const QString base =
+            StoreKeys::configurationUnreadablePrefix +
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
         key = base;
         for (int n = 2; kept.contains(key); ++n)
             key = base + QLatin1Char('-') + QString::number(n);
