@@ -25,8 +25,6 @@ public:
     ScreenSaverLockSource(QDBusConnection bus, QString service, QObject* parent = nullptr);
     ~ScreenSaverLockSource() override;
 
-    bool isSubscribed() const { return !m_paths.isEmpty(); }
-
 private slots:
     void onActiveChanged(bool active);
 
