@@ -40,14 +40,15 @@ struct Configuration {
     std::optional<TimingPreset> activePreset() const;
 
     // Durations the engine will not run on: a tick this short only burns wakeups (the countdowns
-    // show whole seconds), and past a day no duration is a break schedule any more, while
-    // counting a 1e308 s break down by one second never ends.
+    // show whole seconds), and past a billion seconds (some 30 years) a value is no setting but
+    // damage: counting a 1e308 s break down by one second never ends, and such values overflow
+    // the engine's millisecond arithmetic. Large hand-set values below that ("never idle") stay.
     static constexpr double shortestTickSeconds = 0.1;
-    static constexpr double longestDurationSeconds = 24 * 60 * 60;
+    static constexpr double longestDurationSeconds = 1e9;
 
-    // The record the engine runs on: a duration that is not finite, negative or longer than a
-    // day, and a tick shorter than shortestTickSeconds, reads as that field's default. The
-    // stored record is left as it is, so the settings still show what was stored.
+    // The record the engine runs on: a duration that is not finite, negative or longer than
+    // longestDurationSeconds, and a tick shorter than shortestTickSeconds, reads as that field's
+    // default. The stored record is left as it is, so the settings still show what was stored.
     Configuration sanitized() const;
 
     // Strict decoding: an absent or null key takes its default, a key of the wrong type (or a
