@@ -16,33 +16,17 @@ support="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 # shellcheck source=wait-for.sh
 source "$support/wait-for.sh"
 
-root=$(mktemp -d "${TMPDIR:-/tmp}/ostavel-gnome.XXXXXX")
-pids=()
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null
-    done
-    for pid in "${pids[@]}"; do
-        wait "$pid" 2>/dev/null
-    done
-    rm -rf "$root"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
+# shellcheck source=private-root.sh
+source "$support/private-root.sh"
+root="" # set by private_root
+private_root ostavel-gnome
+export HOME="$root/home"
 die() {
     echo "with-gnome-shell.sh: $1" >&2
     [ -n "${2:-}" ] && [ -f "$2" ] && sed 's/^/  /' "$2" >&2
     exit 1
 }
 
-mkdir -p "$root/runtime" "$root/config" "$root/data" "$root/cache" "$root/home"
-chmod 0700 "$root/runtime"
-export XDG_RUNTIME_DIR="$root/runtime"
-export XDG_CONFIG_HOME="$root/config"
-export XDG_DATA_HOME="$root/data"
-export XDG_CACHE_HOME="$root/cache"
-export HOME="$root/home"
-export OSTAVEL_TEST_SESSION_ROOT="$root"
 # Settings in a file of the session's own: no dconf service to start, nothing of the user's read.
 export GSETTINGS_BACKEND=keyfile
 export NO_AT_BRIDGE=1 GTK_A11Y=none

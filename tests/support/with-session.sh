@@ -22,27 +22,10 @@ want() { case ",$services," in *",$1,"*) return 0 ;; esac; return 1; }
 # shellcheck source=wait-for.sh
 source "$(dirname "${BASH_SOURCE[0]}")/wait-for.sh"
 
-root=$(mktemp -d "${TMPDIR:-/tmp}/ostavel-session.XXXXXX")
-pids=()
-cleanup() {
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null
-    done
-    for pid in "${pids[@]}"; do
-        wait "$pid" 2>/dev/null
-    done
-    rm -rf "$root"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-mkdir -p "$root/runtime" "$root/config" "$root/data" "$root/cache" "$root/home"
-chmod 0700 "$root/runtime"
-export XDG_RUNTIME_DIR="$root/runtime"
-export XDG_CONFIG_HOME="$root/config"
-export XDG_DATA_HOME="$root/data"
-export XDG_CACHE_HOME="$root/cache"
-export OSTAVEL_TEST_SESSION_ROOT="$root"
+# shellcheck source=private-root.sh
+source "$(dirname "${BASH_SOURCE[0]}")/private-root.sh"
+root="" # set by private_root
+private_root ostavel-session
 # The desktop named there picks how the tray menu is shown; the tests name none.
 unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS PULSE_SERVER XDG_CURRENT_DESKTOP
 
