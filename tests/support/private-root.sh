@@ -27,3 +27,16 @@ stop_private_root() {
     done
     rm -rf "$root"
 }
+
+# Runs the wrapped command and exits with its status. It is in `pids` only while it runs, so an
+# interrupted wrapper stops it too, and a finished one is not waited for again.
+run_in_private_root() {
+    local child status
+    "$@" &
+    child=$!
+    pids=("$child" "${pids[@]}")
+    wait "$child"
+    status=$?
+    pids=("${pids[@]:1}")
+    exit "$status"
+}

@@ -122,10 +122,4 @@ export XDG_SESSION_TYPE=wayland XDG_CURRENT_DESKTOP=GNOME
 
 start_reporting input "input ready" /usr/bin/python3 "$support/gnome-remote-input.py"
 
-"$@" &
-child=$!
-pids=("$child" "${pids[@]}")
-wait "$child"
-status=$?
-pids=("${pids[@]:1}")
-exit "$status"
+run_in_private_root "$@"

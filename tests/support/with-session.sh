@@ -96,10 +96,4 @@ if want pulse; then
     fi
 fi
 
-"$@" &
-child=$!
-pids=("$child" "${pids[@]}")
-wait "$child"
-status=$?
-pids=("${pids[@]:1}")
-exit "$status"
+run_in_private_root "$@"
