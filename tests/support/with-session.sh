@@ -30,17 +30,19 @@ private_root ostavel-session
 unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS PULSE_SERVER XDG_CURRENT_DESKTOP
 
 if want x11 || want wm; then
-    exec {dfd}<> <(:)
-    Xvfb -displayfd "$dfd" -screen 0 "$screen" -noreset -nolisten tcp +extension RANDR \
-        >"$root/xvfb.log" 2>&1 &
+    # Xvfb writes the number and its newline apart, so a timed read of a pipe could end between
+    # them with an empty line; a file is read only once the whole line is there.
+    : >"$root/display"
+    Xvfb -displayfd 3 -screen 0 "$screen" -noreset -nolisten tcp +extension RANDR \
+        3>"$root/display" >"$root/xvfb.log" 2>&1 &
     pids+=($!)
-    display=""
+    xvfb_pid=$!
+    line_written() { [ "$(wc -l <"$root/display")" -ge 1 ]; }
+    xvfb_settled() { line_written || ! kill -0 "$xvfb_pid" 2>/dev/null; }
     # Many servers starting at once (ctest -j) can take a while to settle on free displays.
-    deadline=$((SECONDS + 60))
-    while [ "$SECONDS" -lt "$deadline" ] && kill -0 "${pids[-1]}" 2>/dev/null; do
-        read -r -t 0.5 display <&"$dfd" && break
-    done
-    exec {dfd}<&-
+    wait_for 60 xvfb_settled
+    display=""
+    line_written && read -r display <"$root/display"
     if [ -z "$display" ]; then
         echo "with-session.sh: Xvfb did not start" >&2
         cat "$root/xvfb.log" >&2
