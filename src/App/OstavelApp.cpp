@@ -26,8 +26,10 @@
 #include "Windows/SettingsWindowController.h"
 #include "Windows/UpdateWindowController.h"
 
+#include <QFile>
 #include <QIcon>
 #include <QStandardPaths>
+#include <sys/stat.h>
 
 void OstavelApp::selectPlatform()
 {
@@ -131,7 +133,18 @@ QString OstavelApp::instanceLockPath()
 
 bool OstavelApp::holdInstanceLock()
 {
-    auto lock = std::make_unique<QLockFile>(instanceLockPath());
+    // QLockFile reads a lock it cannot take, to name its owner: a FIFO or a link to a device put
+    // there would block or fill memory at start-up.
+    const QString path = instanceLockPath();
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 &&
+        !(S_ISREG(st.st_mode) && st.st_size <= 4096)) {
+        qCWarning(lcApp).noquote()
+            << QStringLiteral("%1 is not a lock file; not checking for another running instance")
+                   .arg(path);
+        return true;
+    }
+    auto lock = std::make_unique<QLockFile>(path);
     // Only a dead owner makes the lock stale, never its age: Ostavel runs for days.
     lock->setStaleLockTime(0);
     if (lock->tryLock(0)) {

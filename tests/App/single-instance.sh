@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Launch twice: the second launch logs one line and exits with status 0, the first keeps running.
 # An instance killed without cleaning up leaves its lock behind, and the next launch takes it
-# over. Run inside tests/support/with-session.sh (x11, dbus).
+# over; a FIFO in the lock's place never blocks a launch. Run inside tests/support/with-session.sh (x11, dbus).
 #
 #   single-instance.sh OSTAVEL STORE_DEFAULTS
 set -u
@@ -44,4 +44,13 @@ timeout 10 "$ostavel" >"$logs/launch-fourth.log" 2>&1
 grep -q "Ostavel is already running (PID $third); this launch exits" "$logs/launch-fourth.log" ||
     fail "the launch after a crash did not hold the lock"
 kill -0 "$third" 2>/dev/null || fail "the launch after a crash did not keep running"
+
+# A FIFO in the lock's place would block the read of its owner: the launch goes on without a lock.
+kill "$third"
+wait "$third" 2>/dev/null
+rm -f "$XDG_RUNTIME_DIR/ostavel.lock"
+mkfifo "$XDG_RUNTIME_DIR/ostavel.lock"
+launch fifo
+grep -q "ostavel.lock is not a lock file; not checking for another running instance" \
+    "$logs/launch-fifo.log" || fail "the launch over a FIFO lock did not say why it goes on"
 echo "second launch exited after $elapsed_ms ms; a dead instance's lock was taken over"

@@ -4,13 +4,18 @@
 #include "LogCapture.h"
 #include "UserDefaultsReset.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSettings>
 #include <QSignalSpy>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
+#include <sys/stat.h>
+#include <tuple>
 
 namespace {
 const QString key = StoreKeys::configuration;
@@ -132,6 +137,57 @@ TEST_F(ConfigurationStoreTest, AnUnreadableValueIsLoggedAndKeptAsideBeforeTheFir
         EXPECT_FALSE(manager.saveFailed());
         EXPECT_EQ(ConfigurationManager().config(), changed);
         EXPECT_EQ(UserDefaults::value(holding.first()), stored) << why;
+    }
+}
+
+TEST_F(ConfigurationStoreTest, ASettingsFileThatCouldBlockIsNeverOpenedAndNothingCountsAsSaved)
+{
+    const QString file = UserDefaults::fileName();
+    EXPECT_EQ(file, QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                              QStringLiteral("Ostavel"), QStringLiteral("Ostavel"))
+                        .fileName());
+    Configuration stored = Configuration::defaults();
+    stored.workDurationSeconds = 1500;
+    ConfigurationManager().setConfig(stored);
+
+    // A FIFO nobody writes would block at the first open, /dev/zero would read without end.
+    const auto fifo = [](const QString& path) {
+        return ::mkfifo(QFile::encodeName(path), 0600) == 0;
+    };
+    const auto zero = [](const QString& path) { return QFile::link("/dev/zero", path); };
+    const std::tuple<const char*, QString, std::function<bool(const QString&)>> cases[] = {
+        {"FIFO", file, fifo},
+        {"link to /dev/zero", file, zero},
+        {"FIFO lock file", file + ".lock", fifo},
+    };
+    for (const auto& [what, path, make] : cases) {
+        const QString aside = file + ".real";
+        ASSERT_TRUE(QFile::rename(file, aside)) << what;
+        ASSERT_TRUE(make(path)) << what;
+        if (path != file) {
+            ASSERT_TRUE(QFile::rename(aside, file)) << what;
+        }
+        LogCapture log("com.ostavel.app.UserDefaults");
+        ConfigurationManager manager;
+        // The real file is not read; what this run changed before is.
+        EXPECT_NE(manager.config(), stored) << what;
+        Configuration changed = manager.config();
+        changed.breakDurationSeconds = 50;
+        manager.setConfig(changed);
+        EXPECT_TRUE(manager.saveFailed()) << what;
+        // The change holds for this run.
+        EXPECT_EQ(ConfigurationManager().config(), changed) << what;
+        ASSERT_EQ(log.lines().size(), 1) << what;
+        EXPECT_TRUE(log.lines().first().startsWith("Settings are not read from")) << what;
+
+        ASSERT_TRUE(QFile::remove(path)) << what;
+        if (path == file) {
+            ASSERT_TRUE(QFile::rename(aside, file)) << what;
+        }
+        EXPECT_EQ(ConfigurationManager().config(), stored) << what;
+        manager.setConfig(stored);
+        EXPECT_FALSE(manager.saveFailed()) << what;
+        EXPECT_EQ(log.lines().size(), 2) << what;
     }
 }
 
