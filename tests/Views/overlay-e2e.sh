@@ -53,14 +53,13 @@ if [ "${OSTAVEL_E2E_SKIP_ALERTS:-0}" = 1 ]; then
     echo "SKIPPED: pre-alert pill and cursor panel checks (OSTAVEL_E2E_SKIP_ALERTS=1)"
 else
     wait_for 15 has_visible "Ostavel Pre-Alert" || fail "no pre-alert pill"
-    # Read the pill before the screenshot: on a loaded machine the picture can take longer than
-    # the pill stays.
+    # Both are read before the one screenshot: on a loaded machine a picture can take longer than
+    # the cursor panel stays.
     pill=$(visible "Ostavel Pre-Alert" | head -1)
     read -r pill_pos _ <<<"$(geometry "$pill")"
     [ "${pill_pos##*,}" -lt 200 ] || fail "the pill is not at the top: $pill_pos"
-    screenshot "$artifacts/pre-alert.png" 1280x800+0+0
     wait_for 10 has_visible "Ostavel Cursor Alert" || fail "no cursor panel"
-    screenshot "$artifacts/cursor-alert.png" 1280x800+0+0
+    screenshot "$artifacts/alerts.png" 1280x800+0+0
 fi
 
 wait_for 30 has_visible "Ostavel Break" 2 || fail "the overlay did not cover both monitors"
