@@ -28,6 +28,7 @@ LinuxTrayHostWatcher::LinuxTrayHostWatcher(QDBusConnection bus, QObject* parent)
                 // A new watcher knows nothing of the old one's hosts until it says so.
                 setStatusNotifierHost(false);
                 ++m_question;
+                m_askAgain = false;
                 if (!newOwner.isEmpty())
                     askWhetherHostRegistered();
             });
@@ -60,33 +61,42 @@ bool LinuxTrayHostWatcher::hasXEmbedTray() const
 
 void LinuxTrayHostWatcher::askWhetherHostRegistered()
 {
+    // One question at a time: however many signals arrive meanwhile, one more question follows.
+    if (m_asking == m_question) {
+        m_askAgain = true;
+        return;
+    }
+    m_askAgain = false;
     QDBusMessage call = QDBusMessage::createMethodCall(
         watcherService, watcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
         QStringLiteral("Get"));
     call << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
     call.setAutoStartService(false);
     const int question = m_question;
+    m_asking = question;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, question](QDBusPendingCallWatcher* finished) {
                 finished->deleteLater();
                 if (question != m_question)
                     return;
+                m_asking = -1;
                 // No watcher at all answers with an error: no host.
                 const QDBusPendingReply<QDBusVariant> reply = *finished;
                 setStatusNotifierHost(!reply.isError() && reply.value().variant().toBool());
+                if (m_askAgain)
+                    askWhetherHostRegistered();
             });
 }
 
+// Any program on the bus can send these signals; only the watcher's own answer counts.
 void LinuxTrayHostWatcher::onHostRegistered()
 {
-    setStatusNotifierHost(true);
+    askWhetherHostRegistered();
 }
 
 void LinuxTrayHostWatcher::onHostUnregistered()
 {
-    // Another host may remain: the watcher knows.
-    ++m_question;
     askWhetherHostRegistered();
 }
 

@@ -9,9 +9,9 @@ class QDBusServiceWatcher;
 class XEmbedTrayWatcher;
 
 // Tray hosts on a Linux desktop. A StatusNotifierItem host counts while a watcher owns
-// org.kde.StatusNotifierWatcher and reports IsStatusNotifierHostRegistered, or has announced
-// StatusNotifierHostRegistered since it appeared; an XEmbed tray counts while someone owns the
-// tray selection (XEmbedTrayWatcher). The bus is asked asynchronously and heard through signals.
+// org.kde.StatusNotifierWatcher and reports IsStatusNotifierHostRegistered; its host signals only
+// make us ask again. An XEmbed tray counts while someone owns the tray selection
+// (XEmbedTrayWatcher). The bus is asked asynchronously.
 class LinuxTrayHostWatcher final : public TrayHostWatcher {
     Q_OBJECT
 
@@ -36,5 +36,8 @@ private:
     bool m_statusNotifierHost = false;
     // Answers to earlier questions are dropped once the watcher has changed hands.
     int m_question = 0;
+    // The question in flight, if any, and whether signals came in since it was asked.
+    int m_asking = -1;
+    bool m_askAgain = false;
     std::unique_ptr<XEmbedTrayWatcher> m_xembed;
 };
