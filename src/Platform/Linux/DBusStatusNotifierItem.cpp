@@ -58,25 +58,29 @@ DBusStatusNotifierItem::DBusStatusNotifierItem(QDBusConnection bus, bool exportM
     qDBusRegisterMetaType<StatusNotifierItem::Pixmap>();
     qDBusRegisterMetaType<StatusNotifierPixmaps>();
     qDBusRegisterMetaType<StatusNotifierToolTip>();
-    // Registering an object is local to this process: nothing is sent yet.
-    m_exported =
-        m_bus.registerObject(itemPath, this,
-                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
-                                 QDBusConnection::ExportAllProperties);
-    if (!m_exported)
-        qCWarning(lcTray) << "Cannot export the tray item on the session bus";
-    if (m_exported && exportMenu) {
+    // Registering an object is local to this process: nothing is sent yet. The menu goes first:
+    // whether it is there decides whether the item has a Menu property.
+    if (exportMenu) {
         m_menu = std::make_unique<DBusMenuExporter>(m_bus, menuPath);
         if (!m_menu->isExported()) {
             qCWarning(lcTray) << "Cannot export the tray menu on the session bus";
             m_menu.reset();
-        } else {
-            m_menu->onShown = [this](bool open) {
-                if (onMenuShown)
-                    onMenuShown(open);
-            };
         }
     }
+    m_exported =
+        m_bus.registerObject(itemPath, this,
+                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
+                                 (m_menu ? QDBusConnection::ExportAllProperties
+                                         : QDBusConnection::ExportScriptableProperties));
+    if (!m_exported) {
+        qCWarning(lcTray) << "Cannot export the tray item on the session bus";
+        m_menu.reset();
+    }
+    if (m_menu)
+        m_menu->onShown = [this](bool open) {
+            if (onMenuShown)
+                onMenuShown(open);
+        };
 }
 
 bool DBusStatusNotifierItem::hostMenuWanted()
@@ -90,7 +94,7 @@ bool DBusStatusNotifierItem::hostMenuWanted()
 
 QDBusObjectPath DBusStatusNotifierItem::menu() const
 {
-    return QDBusObjectPath(m_menu ? menuPath : QStringLiteral("/NO_DBUSMENU"));
+    return QDBusObjectPath(menuPath);
 }
 
 void DBusStatusNotifierItem::setMenu(const QList<MenuEntry>& entries)

@@ -26,8 +26,8 @@ struct StatusNotifierToolTip {
 // Our StatusNotifierItem on the session bus: the object /StatusNotifierItem under the name
 // org.kde.StatusNotifierItem-<pid>-1, with the protocol's properties, its click methods and its
 // change signals. Where the host draws a menu it is given, it exports one at /MenuBar
-// (com.canonical.dbusmenu); elsewhere it exports none, so hosts call ContextMenu and the
-// application pops up its own. Every call to the bus is asynchronous.
+// (com.canonical.dbusmenu); elsewhere it exports none and has no Menu property, so hosts call
+// ContextMenu and the application pops up its own. Every call to the bus is asynchronous.
 class DBusStatusNotifierItem final : public QObject, public StatusNotifierItem {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierItem")
@@ -48,7 +48,9 @@ class DBusStatusNotifierItem final : public QObject, public StatusNotifierItem {
     Q_PROPERTY(QString AttentionAccessibleDesc READ accessibleDescription)
     Q_PROPERTY(StatusNotifierToolTip ToolTip READ toolTip)
     Q_PROPERTY(bool ItemIsMenu READ itemIsMenu)
-    Q_PROPERTY(QDBusObjectPath Menu READ menu)
+    // Not scriptable: exported only with the menu. A placeholder path such as /NO_DBUSMENU makes
+    // Xfce's tray ask it for a layout (an error each time) and Plasma log a warning at every read.
+    Q_PROPERTY(QDBusObjectPath Menu READ menu SCRIPTABLE false)
 
 public:
     explicit DBusStatusNotifierItem(QDBusConnection bus = QDBusConnection::sessionBus(),
