@@ -26,10 +26,13 @@ LinuxTrayHostWatcher::LinuxTrayHostWatcher(QDBusConnection bus, QObject* parent)
     connect(m_serviceWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
                 // A new watcher knows nothing of the old one's hosts until it says so.
-                setStatusNotifierHost(false);
                 ++m_question;
-                if (!newOwner.isEmpty())
-                    askWhetherHostRegistered();
+                if (newOwner.isEmpty()) {
+                    answered(false);
+                    return;
+                }
+                askWhetherHostRegistered();
+                setStatusNotifierHost(false);
             });
     // Matched by path and interface alone: naming the service would make Qt look its owner up
     // synchronously.
@@ -55,7 +58,9 @@ LinuxTrayHostWatcher::~LinuxTrayHostWatcher()
 
 bool LinuxTrayHostWatcher::hasXEmbedTray() const
 {
-    return m_xembed->hasTray();
+    // Not while the bus has yet to say whether a StatusNotifierItem host exists: Qt sends a
+    // QSystemTrayIcon made then to such a host itself, as a second item of ours.
+    return !m_asking && m_xembed->hasTray();
 }
 
 void LinuxTrayHostWatcher::askWhetherHostRegistered()
@@ -66,6 +71,7 @@ void LinuxTrayHostWatcher::askWhetherHostRegistered()
     call << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
     call.setAutoStartService(false);
     const int question = m_question;
+    m_asking = true;
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, question](QDBusPendingCallWatcher* finished) {
@@ -74,8 +80,18 @@ void LinuxTrayHostWatcher::askWhetherHostRegistered()
                     return;
                 // No watcher at all answers with an error: no host.
                 const QDBusPendingReply<QDBusVariant> reply = *finished;
-                setStatusNotifierHost(!reply.isError() && reply.value().variant().toBool());
+                answered(!reply.isError() && reply.value().variant().toBool());
             });
+}
+
+void LinuxTrayHostWatcher::answered(bool hostRegistered)
+{
+    const bool heldBackXEmbed = m_asking && m_xembed->hasTray();
+    m_asking = false;
+    if (hostRegistered != m_statusNotifierHost)
+        setStatusNotifierHost(hostRegistered);
+    else if (heldBackXEmbed)
+        emit changed();
 }
 
 void LinuxTrayHostWatcher::onHostRegistered()

@@ -11,7 +11,8 @@ class XEmbedTrayWatcher;
 // Tray hosts on a Linux desktop. A StatusNotifierItem host counts while a watcher owns
 // org.kde.StatusNotifierWatcher and reports IsStatusNotifierHostRegistered, or has announced
 // StatusNotifierHostRegistered since it appeared; an XEmbed tray counts while someone owns the
-// tray selection (XEmbedTrayWatcher). The bus is asked asynchronously and heard through signals.
+// tray selection (XEmbedTrayWatcher), once the bus has answered. The bus is asked asynchronously
+// and heard through signals.
 class LinuxTrayHostWatcher final : public TrayHostWatcher {
     Q_OBJECT
 
@@ -29,6 +30,7 @@ private slots:
 
 private:
     void askWhetherHostRegistered();
+    void answered(bool hostRegistered);
     void setStatusNotifierHost(bool present);
 
     QDBusConnection m_bus;
@@ -36,5 +38,6 @@ private:
     bool m_statusNotifierHost = false;
     // Answers to earlier questions are dropped once the watcher has changed hands.
     int m_question = 0;
+    bool m_asking = false;
     std::unique_ptr<XEmbedTrayWatcher> m_xembed;
 };
