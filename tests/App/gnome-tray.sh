@@ -37,7 +37,14 @@ within() {
     done
 }
 
-icon='Main.panel.statusArea[Object.keys(Main.panel.statusArea).find(k => k.startsWith("appindicator-org.kde.StatusNotifierItem"))]'
+# Our item: the connection that registered the path /StatusNotifierItem.
+registrant() {
+    grep -A1 "member=RegisterStatusNotifierItem$" "$artifacts/gnome-tray-bus.log" |
+        grep -B1 '^   string "/StatusNotifierItem"$' | sed -n 's/.* sender=\([^ ]*\) .*/\1/p' | head -1
+}
+registered() { [ -n "$(registrant)" ]; }
+within 20 registered || fail "our item did not register by its path"
+icon="Main.panel.statusArea[\"appindicator-$(registrant)@/StatusNotifierItem\"]"
 menu_items() { gnome_eval "$icon.menu.numMenuItems" 2>/dev/null; }
 has_menu() { [ "$(menu_items)" -gt 5 ] 2>/dev/null; }
 within 40 has_menu || fail "the shell shows no menu for our icon: $(gnome_eval \

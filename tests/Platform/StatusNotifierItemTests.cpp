@@ -1,10 +1,13 @@
+#include "FakeDBusService.h"
 #include "Platform/Linux/DBusMenuExporter.h"
 #include "Platform/Linux/DBusStatusNotifierItem.h"
 
 #include <QCoreApplication>
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QTest>
 #include <QUuid>
 #include <gtest/gtest.h>
 
@@ -164,6 +167,32 @@ TEST_F(StatusNotifierItemBus, AnswersEveryPropertyAndMethodHostsUse)
                                    {itemInterface, QStringLiteral("IconAccessibleDesc")});
     EXPECT_EQ(qdbus_cast<QDBusVariant>(desc.arguments().value(0)).variant().toString(),
               "1m Blocked");
+}
+
+// The item registers its path from its own connection and owns no well-known name: the watcher
+// pairs the path with the sender, and GNOME's AppIndicator extension has no name of ours to watch
+// (that watch's first report, late in a starved shell, makes it drop the item).
+TEST_F(StatusNotifierItemBus, RegistersItsPathUnderItsUniqueNameOnly)
+{
+    const QString watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
+    FakeDBusService watcher(watcherName, QStringLiteral("/StatusNotifierWatcher"), watcherName,
+                            QStringLiteral("RegisterStatusNotifierItem"), QVariant());
+    ASSERT_TRUE(watcher.isRegistered());
+    bool registered = false;
+    item->onRegistered = [&registered] { registered = true; };
+    item->registerWithWatcher();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return registered; }, 5000));
+
+    const QDBusMessage registration = watcher.lastCall();
+    EXPECT_EQ(registration.service(), itemBus.baseService());
+    EXPECT_EQ(registration.arguments().value(0).toString().toStdString(), "/StatusNotifierItem");
+    QDBusConnectionInterface* daemon = QDBusConnection::sessionBus().interface();
+    for (const QString& name : daemon->registeredServiceNames().value()) {
+        if (name.startsWith(u':'))
+            continue;
+        EXPECT_NE(daemon->serviceOwner(name).value(), itemBus.baseService())
+            << "owns " << name.toStdString();
+    }
 }
 
 // The host draws the menu it reads over com.canonical.dbusmenu: every method answers, a click

@@ -10,7 +10,8 @@
 
 // A D-Bus service of the test's own on the session bus: its name on a connection of its own, one
 // object answering one method from a worker thread, so that the main thread may call it
-// synchronously. While hanging it takes calls and never replies.
+// synchronously. While hanging it takes calls and never replies. An invalid reply answers with no
+// value.
 class FakeDBusService {
 public:
     FakeDBusService(const QString& serviceName, const QString& path, const QString& interface,
@@ -45,6 +46,7 @@ public:
     void setHanging(bool hanging) { m_object->setHanging(hanging); }
     void setReply(const QVariant& reply) { m_object->setReply(reply); }
     int calls() const { return m_object->calls.loadRelaxed(); }
+    QDBusMessage lastCall() const { return m_object->lastCall(); }
 
     // A signal sent from the service's own connection, so it carries the service as sender.
     bool emitSignal(const QString& path, const QString& interface, const QString& name,
@@ -74,8 +76,10 @@ private:
                 return false;
             calls.ref();
             QMutexLocker lock(&m_mutex);
+            m_lastCall = message;
             if (!m_hanging)
-                m_connection.send(message.createReply(m_reply));
+                m_connection.send(m_reply.isValid() ? message.createReply(m_reply)
+                                                    : message.createReply());
             return true;
         }
 
@@ -89,6 +93,11 @@ private:
             QMutexLocker lock(&m_mutex);
             m_reply = reply;
         }
+        QDBusMessage lastCall() const
+        {
+            QMutexLocker lock(&m_mutex);
+            return m_lastCall;
+        }
 
         QAtomicInt calls;
 
@@ -96,8 +105,9 @@ private:
         QDBusConnection m_connection;
         QString m_interface;
         QString m_member;
-        QMutex m_mutex;
+        mutable QMutex m_mutex;
         QVariant m_reply;
+        QDBusMessage m_lastCall;
         bool m_hanging = false;
     };
 

@@ -2,7 +2,6 @@
 
 #include "Platform/Linux/DBusMenuExporter.h"
 
-#include <QCoreApplication>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -52,8 +51,6 @@ DBusStatusNotifierItem::DBusStatusNotifierItem(QDBusConnection bus, bool exportM
                                                QObject* parent)
     : QObject(parent)
     , m_bus(std::move(bus))
-    , m_serviceName(
-          QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(QCoreApplication::applicationPid()))
 {
     qDBusRegisterMetaType<StatusNotifierItem::Pixmap>();
     qDBusRegisterMetaType<StatusNotifierPixmaps>();
@@ -130,20 +127,13 @@ void DBusStatusNotifierItem::registerWithWatcher()
 {
     if (!m_exported)
         return;
-    if (!m_nameRequested) {
-        // Asked without waiting: the bus handles our messages in order, so the name is ours
-        // before the watcher hears of it. Flag 4: do not queue for a name someone else holds.
-        m_nameRequested = true;
-        QDBusMessage request = QDBusMessage::createMethodCall(
-            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
-            QStringLiteral("org.freedesktop.DBus"), QStringLiteral("RequestName"));
-        request << m_serviceName << 4u;
-        m_bus.asyncCall(request, callTimeoutMs);
-    }
+    // By path, which the watcher pairs with our unique name, and under no well-known name: GNOME's
+    // AppIndicator extension watches such a name, and when the watch first reports after our
+    // properties came in (a starved shell), it forgets them and drops the item.
     QDBusMessage call = QDBusMessage::createMethodCall(
         watcherService, QStringLiteral("/StatusNotifierWatcher"), watcherService,
         QStringLiteral("RegisterStatusNotifierItem"));
-    call << m_serviceName;
+    call << itemPath;
     call.setAutoStartService(false);
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, callTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,

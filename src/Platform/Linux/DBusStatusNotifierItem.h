@@ -23,9 +23,9 @@ struct StatusNotifierToolTip {
     QString description;
 };
 
-// Our StatusNotifierItem on the session bus: the object /StatusNotifierItem under the name
-// org.kde.StatusNotifierItem-<pid>-1, with the protocol's properties, its click methods and its
-// change signals. Where the host draws a menu it is given, it exports one at /MenuBar
+// Our StatusNotifierItem on the session bus: the object /StatusNotifierItem, registered by that
+// path under our connection's unique name, with the protocol's properties, its click methods and
+// its change signals. Where the host draws a menu it is given, it exports one at /MenuBar
 // (com.canonical.dbusmenu); elsewhere it exports none and has no Menu property, so hosts call
 // ContextMenu and the application pops up its own. Every call to the bus is asynchronous.
 class DBusStatusNotifierItem final : public QObject, public StatusNotifierItem {
@@ -64,7 +64,6 @@ public:
     void registerWithWatcher() override;
     bool hostDrawsMenu() const override { return m_menu != nullptr; }
     void setMenu(const QList<MenuEntry>& entries) override;
-    QString serviceName() const { return m_serviceName; }
 
     QString category() const { return QStringLiteral("ApplicationStatus"); }
     QString id() const { return QStringLiteral("ostavel"); }
@@ -98,9 +97,7 @@ private:
     void activate(Activation activation, int x, int y);
 
     QDBusConnection m_bus;
-    QString m_serviceName;
     bool m_exported = false;
-    bool m_nameRequested = false;
     StatusNotifierPixmaps m_pixmaps;
     QString m_toolTip;
     std::unique_ptr<DBusMenuExporter> m_menu;

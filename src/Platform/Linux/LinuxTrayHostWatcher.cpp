@@ -26,11 +26,15 @@ LinuxTrayHostWatcher::LinuxTrayHostWatcher(QDBusConnection bus, QObject* parent)
     connect(m_serviceWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
                 // A new watcher knows nothing of the old one's hosts until it says so.
-                setStatusNotifierHost(false);
                 ++m_question;
                 m_askAgain = false;
-                if (!newOwner.isEmpty())
-                    askWhetherHostRegistered();
+                if (newOwner.isEmpty()) {
+                    answered(false);
+                    return;
+                }
+                m_hostKnown = false;
+                askWhetherHostRegistered();
+                setStatusNotifierHost(false);
             });
     // Matched by path and interface alone: naming the service would make Qt look its owner up
     // synchronously.
@@ -39,6 +43,7 @@ LinuxTrayHostWatcher::LinuxTrayHostWatcher(QDBusConnection bus, QObject* parent)
     m_bus.connect(QString(), watcherPath, watcherService,
                   QStringLiteral("StatusNotifierHostUnregistered"), this,
                   SLOT(onHostUnregistered()));
+    m_hostKnown = false;
     askWhetherHostRegistered();
 }
 
@@ -56,7 +61,9 @@ LinuxTrayHostWatcher::~LinuxTrayHostWatcher()
 
 bool LinuxTrayHostWatcher::hasXEmbedTray() const
 {
-    return m_xembed->hasTray();
+    // Not while the bus has yet to say whether a StatusNotifierItem host exists: Qt sends a
+    // QSystemTrayIcon made then to such a host itself, as a second item of ours.
+    return m_hostKnown && m_xembed->hasTray();
 }
 
 void LinuxTrayHostWatcher::askWhetherHostRegistered()
@@ -83,10 +90,20 @@ void LinuxTrayHostWatcher::askWhetherHostRegistered()
                 m_asking = -1;
                 // No watcher at all answers with an error: no host.
                 const QDBusPendingReply<QDBusVariant> reply = *finished;
-                setStatusNotifierHost(!reply.isError() && reply.value().variant().toBool());
+                answered(!reply.isError() && reply.value().variant().toBool());
                 if (m_askAgain)
                     askWhetherHostRegistered();
             });
+}
+
+void LinuxTrayHostWatcher::answered(bool hostRegistered)
+{
+    const bool heldBackXEmbed = !m_hostKnown && m_xembed->hasTray();
+    m_hostKnown = true;
+    if (hostRegistered != m_statusNotifierHost)
+        setStatusNotifierHost(hostRegistered);
+    else if (heldBackXEmbed)
+        emit changed();
 }
 
 // Any program on the bus can send these signals; only the watcher's own answer counts.

@@ -11,7 +11,7 @@ class XEmbedTrayWatcher;
 // Tray hosts on a Linux desktop. A StatusNotifierItem host counts while a watcher owns
 // org.kde.StatusNotifierWatcher and reports IsStatusNotifierHostRegistered; its host signals only
 // make us ask again. An XEmbed tray counts while someone owns the tray selection
-// (XEmbedTrayWatcher). The bus is asked asynchronously.
+// (XEmbedTrayWatcher), once the bus has answered. The bus is asked asynchronously.
 class LinuxTrayHostWatcher final : public TrayHostWatcher {
     Q_OBJECT
 
@@ -29,6 +29,7 @@ private slots:
 
 private:
     void askWhetherHostRegistered();
+    void answered(bool hostRegistered);
     void setStatusNotifierHost(bool present);
 
     QDBusConnection m_bus;
@@ -39,5 +40,7 @@ private:
     // The question in flight, if any, and whether signals came in since it was asked.
     int m_asking = -1;
     bool m_askAgain = false;
+    // Whether the bus has answered since the watcher changed hands (no bus: nothing to wait for).
+    bool m_hostKnown = true;
     std::unique_ptr<XEmbedTrayWatcher> m_xembed;
 };
