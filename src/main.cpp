@@ -2,7 +2,7 @@
 
 int main(int argc, char** argv)
 {
-    OstavelApp::selectPlatform();
+    OstavelApp::prepareEnvironment();
     OstavelApp app(argc, argv);
     return app.run();
 }
