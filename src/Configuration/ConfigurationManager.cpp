@@ -79,7 +79,11 @@ void ConfigurationManager::save()
     if (!json)
         return;
     // The unreadable value is replaced only once its copy is safe.
-    const bool saved = keepAside() && UserDefaults::setValue(StoreKeys::configuration, *json);
+    noteSave(keepAside() && UserDefaults::setValue(StoreKeys::configuration, *json));
+}
+
+void ConfigurationManager::noteSave(bool saved)
+{
     if (saved == !m_saveFailed)
         return;
     m_saveFailed = !saved;

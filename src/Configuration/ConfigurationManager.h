@@ -22,6 +22,9 @@ public:
 
     // The last save did not reach the store.
     bool saveFailed() const { return m_saveFailed; }
+    // The outcome of a write of another setting to the same store (launch at login, the update
+    // channel), so that the settings window tells of that refusal too.
+    void noteSave(bool saved);
 
 signals:
     void configChanged(const Configuration& config);

@@ -122,3 +122,8 @@ QString UserDefaults::fileName()
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/Ostavel/Ostavel.conf");
 }
+
+bool UserDefaults::writesFailing()
+{
+    return s_failing;
+}

@@ -17,4 +17,6 @@ bool setValue(const QString& key, const QVariant& value);
 bool remove(const QString& key);
 // The file the store lives in, for messages.
 QString fileName();
+// The last write did not reach the file.
+bool writesFailing();
 } // namespace UserDefaults

@@ -95,13 +95,17 @@ OthersTab::OthersTab(ConfigurationManager& configManager, SparkleUpdaterManager*
     }
     group->setExclusive(true);
     connect(m_stable, &QPushButton::clicked, this, [this] {
-        if (m_updater)
+        if (m_updater) {
             m_updater->setCurrentChannel(UpdateChannel::stable);
+            m_configManager.noteSave(!UserDefaults::writesFailing());
+        }
         refreshUpdater();
     });
     connect(m_beta, &QPushButton::clicked, this, [this] {
-        if (m_updater)
+        if (m_updater) {
             m_updater->setCurrentChannel(UpdateChannel::beta);
+            m_configManager.noteSave(!UserDefaults::writesFailing());
+        }
         refreshUpdater();
     });
     auto* channelRows = new QWidget;
@@ -158,10 +162,11 @@ void OthersTab::setLaunchAtLogin(bool enabled)
     // registration never turns launch at login off behind the user's back.
     if (enabled) {
         if (m_loginItem->registerItem())
-            UserDefaults::remove(StoreKeys::launchAtLoginDisabled);
+            m_configManager.noteSave(UserDefaults::remove(StoreKeys::launchAtLoginDisabled));
     } else {
         if (m_loginItem->unregisterItem())
-            UserDefaults::setValue(StoreKeys::launchAtLoginDisabled, true);
+            m_configManager.noteSave(
+                UserDefaults::setValue(StoreKeys::launchAtLoginDisabled, true));
     }
     refreshLaunchAtLogin();
 }

@@ -171,6 +171,39 @@ TEST_F(SettingsTest, ARefusedSaveShowsTheNoticeLogsOnceAndTheChangeStillApplies)
     EXPECT_EQ(ConfigurationManager().config().workDurationSeconds, 2280);
 }
 
+// The other settings the window writes go to the same store: a refusal shows the same notice.
+TEST_F(SettingsTest, ARefusedWriteOfLaunchAtLoginOrTheChannelShowsTheNoticeToo)
+{
+    SparkleUpdaterManager updater(SparkleUpdaterManager::Environment{
+        QStringLiteral("1.4.2"), QStringLiteral("updates.example.org"),
+        std::make_unique<FakeAppcastFetcher>(), std::make_unique<FakeServiceTimer>()});
+    auto item = std::make_shared<FakeLoginItem>();
+    SettingsEnvironment environment;
+    environment.loginItem = item;
+    SettingsView view(manager, &updater, environment);
+    view.show();
+    OthersTab* others = view.othersTab();
+    const QString file = UserDefaults::fileName();
+    const auto refuse = [&] {
+        QFile::remove(file);
+        return QDir().mkpath(file);
+    };
+
+    ASSERT_TRUE(refuse());
+    others->launchAtLoginSwitch()->click();
+    EXPECT_TRUE(item->registered);
+    EXPECT_TRUE(view.saveNotice()->isVisible());
+    ASSERT_TRUE(QDir(file).removeRecursively());
+    others->launchAtLoginSwitch()->click();
+    EXPECT_FALSE(view.saveNotice()->isVisible());
+
+    ASSERT_TRUE(refuse());
+    others->betaButton()->click();
+    EXPECT_EQ(updater.currentChannel(), UpdateChannel::beta);
+    EXPECT_TRUE(view.saveNotice()->isVisible());
+    ASSERT_TRUE(QDir(file).removeRecursively());
+}
+
 TEST_F(SettingsTest, APresetClickChangesItsTenFieldsOnlyAndMovesTheHighlight)
 {
     store([](Configuration& c) {
