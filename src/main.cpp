@@ -2,7 +2,7 @@
 
 int main(int argc, char** argv)
 {
-    OstavelApp::prepareEnvironment();
+    OstavelApp::selectPlatform();
     OstavelApp app(argc, argv);
     return app.run();
 }

@@ -31,15 +31,11 @@
 #include <QStandardPaths>
 #include <sys/stat.h>
 
-void OstavelApp::prepareEnvironment()
+void OstavelApp::selectPlatform()
 {
     if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
-    // With more than one monitor Qt gives each its whole area unless told to trust the desktop's
-    // work area; the menu then covered a bottom panel and its icon, and the pill a top panel.
-    if (!qEnvironmentVariableIsSet("QT_RELY_ON_NET_WORKAREA_ATOM"))
-        qputenv("QT_RELY_ON_NET_WORKAREA_ATOM", "1");
 }
 
 OstavelApp::OstavelApp(int& argc, char** argv)

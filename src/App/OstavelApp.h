@@ -18,8 +18,8 @@ class OstavelApp : public QApplication {
 public:
     // Call before the application exists. A Wayland session runs Ostavel through XWayland: the
     // tray icon, the override-redirect break windows and the pointer queries all need X11. An
-    // explicit QT_QPA_PLATFORM wins. Every monitor's available area leaves out the panels.
-    static void prepareEnvironment();
+    // explicit QT_QPA_PLATFORM wins.
+    static void selectPlatform();
 
     OstavelApp(int& argc, char** argv);
     ~OstavelApp() override;

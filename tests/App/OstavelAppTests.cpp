@@ -40,17 +40,17 @@ TEST(OstavelApp, WaylandSessionsRunThroughXWayland)
 {
     {
         PlatformEnvironment env("wayland-0", nullptr);
-        OstavelApp::prepareEnvironment();
+        OstavelApp::selectPlatform();
         EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray("xcb"));
     }
     {
         PlatformEnvironment env("wayland-0", "wayland");
-        OstavelApp::prepareEnvironment();
+        OstavelApp::selectPlatform();
         EXPECT_EQ(qgetenv("QT_QPA_PLATFORM"), QByteArray("wayland")) << "an explicit choice wins";
     }
     {
         PlatformEnvironment env(nullptr, nullptr);
-        OstavelApp::prepareEnvironment();
+        OstavelApp::selectPlatform();
         EXPECT_FALSE(qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) << "X11 sessions are left alone";
     }
 }
