@@ -30,8 +30,10 @@ bool safeToOpen(const QString& path)
     return S_ISREG(st.st_mode) && st.st_size <= maxFileBytes;
 }
 
-// Main thread only, like every writer of the store.
+// Main thread only, like every writer of the store: whether the real file is being left alone,
+// and whether the last write failed.
 bool s_refused = false;
+bool s_failing = false;
 
 // Another program of the user can replace the file, or the lock file QSettings takes beside it,
 // with a FIFO that nobody writes or a link to /dev/zero; QSettings would block or read without
@@ -59,9 +61,6 @@ QSettings store()
         scratch = std::make_unique<QTemporaryDir>();
     return QSettings(scratch->filePath(QStringLiteral("Ostavel.conf")), QSettings::NativeFormat);
 }
-
-// Main thread only, like every writer of the store.
-bool s_failing = false;
 
 bool finish(QSettings& settings)
 {
